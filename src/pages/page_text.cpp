@@ -1,0 +1,57 @@
+#include "pages/page_text.h"
+
+#include "sources/code_pages.h"
+#include "streams.h"
+
+namespace {
+
+// The character reference that stands for a byte in a page, or nullptr for the byte itself.
+char const* reference_for(char byte) {
+    switch (byte) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+void write_name(char const* name) {
+    char const* unwritten = name;
+    char const* at = name;
+    for (; *at != '\0'; ++at) {
+        auto const byte = static_cast<unsigned char>(*at);
+        // Every lead byte lies above 0x7F: a plain ASCII name never needs the code page.
+        if (byte > 0x7F && at[1] != '\0' && active_lead_bytes().is_lead[byte]) {
+            ++at; // the trail byte belongs to the character, whatever its value
+            continue;
+        }
+        if (char const* const reference = reference_for(*at)) {
+            write_out(unwritten, static_cast<std::size_t>(at - unwritten));
+            write_out(reference);
+            unwritten = at + 1;
+        }
+    }
+    write_out(unwritten, static_cast<std::size_t>(at - unwritten));
+}
+
+void write_decimal(std::int32_t number) {
+    char digits[11]; // the sign and ten digits of the largest magnitude
+    char* start = digits + sizeof digits;
+    // Negating in unsigned arithmetic keeps the most negative number in range.
+    std::uint32_t magnitude = static_cast<std::uint32_t>(number);
+    if (number < 0) magnitude = 0u - magnitude;
+    do {
+        *--start = static_cast<char>('0' + magnitude % 10u);
+        magnitude /= 10u;
+    } while (magnitude != 0);
+    if (number < 0) *--start = '-';
+    write_out(start, static_cast<std::size_t>(digits + sizeof digits - start));
+}

@@ -1,0 +1,140 @@
+// The platform layer on POSIX systems (Linux, macOS).
+#include "platform/platform.h"
+
+#include "platform/codeset_names.h"
+#include "platform/open_failures.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Writes all bytes to the descriptor, going on after interruptions and short writes.
+bool write_all(int descriptor, char const* bytes, std::size_t size) {
+    while (size > 0) {
+        ssize_t const written = ::write(descriptor, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Reads at most capacity bytes, going on after interruptions; 0 at the end or on an error.
+std::size_t read_some(int descriptor, char* bytes, std::size_t capacity) {
+    for (;;) {
+        ssize_t const got = ::read(descriptor, bytes, capacity);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) return 0;
+    }
+}
+
+} // namespace
+
+open_failure open_failure_of_errno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ENXIO:
+    case ENODEV:
+        return open_failure::not_found;
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+    case ETXTBSY:
+    case EROFS:
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+        return open_failure::permission_denied;
+    case EMFILE:
+    case ENFILE:
+        return open_failure::too_many_open_files;
+    case ENOMEM:
+    case ENOSPC:
+    case EDQUOT:
+        return open_failure::not_enough_space;
+    default:
+        return open_failure::invalid_argument;
+    }
+}
+
+void platform_start() {
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+bool platform_output_is_console() {
+    struct stat status;
+    return fstat(STDOUT_FILENO, &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+bool platform_input_is_console() {
+    return isatty(STDIN_FILENO) == 1;
+}
+
+bool platform_write_output(char const* bytes, std::size_t size) {
+    return write_all(STDOUT_FILENO, bytes, size);
+}
+
+bool platform_write_error(char const* bytes, std::size_t size) {
+    return write_all(STDERR_FILENO, bytes, size);
+}
+
+std::size_t platform_read_input(char* bytes, std::size_t capacity) {
+    return read_some(STDIN_FILENO, bytes, capacity);
+}
+
+open_failure platform_open_file(char const* path, platform_file& file) {
+    for (;;) {
+        int const descriptor = ::open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        if (descriptor >= 0) {
+            file = descriptor;
+            return open_failure::none;
+        }
+        if (errno != EINTR) return open_failure_of_errno(errno);
+    }
+}
+
+std::size_t platform_read_file(platform_file file, char* bytes, std::size_t capacity) {
+    // A directory opens on POSIX; reading it fails, and that counts as its end.
+    return read_some(static_cast<int>(file), bytes, capacity);
+}
+
+void platform_close_file(platform_file file) {
+    ::close(static_cast<int>(file));
+}
+
+void platform_exit(int status) {
+    _exit(status);
+}
+
+unsigned platform_code_page() {
+    // The locale of the environment names the character set that names arrive in.
+    if (std::setlocale(LC_CTYPE, "") == nullptr) return 1252;
+    return code_page_of_codeset(nl_langinfo(CODESET));
+}
+
+bool platform_lead_bytes(unsigned, bool (&)[256]) {
+    return false;
+}
+
+void platform_copy_name(char* buffer, char const* name) {
+    std::strcpy(buffer, name);
+}
+
+void platform_append_name(char* buffer, char const* name) {
+    std::strcat(buffer, name);
+}
