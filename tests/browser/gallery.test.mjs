@@ -60,7 +60,7 @@ before(async () => {
     context = await chromium.launchPersistentContext(profile, {
         executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
         headless: true,
-        viewport: { width: 800, height: 600 },
+        viewport: { width: 640, height: 480 },
         args: [
             '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
             '--disable-component-update', '--disable-sync', '--disable-quic',
@@ -83,6 +83,8 @@ for (const [gallery_number, gallery] of galleries.entries()) {
     describe(`gallery ${path.basename(gallery)}`, () => {
         test('the index has one entry per picture, each showing at its PPM size', async () => {
             const entries = await read_index();
+            // The pages declare no charset; the browser must still take them for Shift-JIS.
+            assert.equal(await page.evaluate(() => document.characterSet), 'Shift_JIS');
             assert.deepEqual(entries.map((entry) => `${entry.name}.jpg`).sort(),
                 [...pictures].sort());
             for (const entry of entries) {
@@ -100,6 +102,7 @@ for (const [gallery_number, gallery] of galleries.entries()) {
                     const response = await page.goto(entry.href);
                     assert.ok(response === null || response.ok(), `${entry.href}: not opened`);
                     assert.equal(await page.title(), `Picture ${entry.name}`);
+                    assert.equal(await page.evaluate(() => document.characterSet), 'Shift_JIS');
                     const images = await page.$$eval('img',
                         (found) => found.map((image) => window.image_facts(image)));
                     assert.equal(images.length, 1, `${entry.name}: one picture on its page`);

@@ -109,14 +109,12 @@ expect_gallery() {
     if listing "$dir" | grep '^\.pixfold-gallery'; then fail "temporary files left in $dir"; fi
 }
 
-# A Shift-JIS and an English locale compiled here, so the cases need no locale installed.
-make_locales() {
+# Compiles a locale here (input, character map, name), so no case needs it installed.
+make_locale() {
     command -v localedef >/dev/null || skip "localedef is missing (Debian package locales)"
     mkdir -p locales
-    localedef --no-warnings=ascii -c -i ja_JP -f SHIFT_JIS locales/ja_JP.SJIS 2>/dev/null ||
-        skip "cannot compile the ja_JP Shift-JIS locale (Debian package locales)"
-    localedef -c -i en_US -f UTF-8 locales/en_US.UTF-8 2>/dev/null ||
-        skip "cannot compile the en_US UTF-8 locale (Debian package locales)"
+    localedef --no-warnings=ascii -c -i "$1" -f "$2" "locales/$3" 2>/dev/null ||
+        skip "cannot compile the $1 $2 locale (Debian package locales)"
     locales=$work/locales
 }
 
@@ -149,7 +147,7 @@ odd_names)
 
 sorting)
     # The index follows the byte order of the names, not the collation of the locale.
-    make_locales
+    make_locale en_US UTF-8 en_US.UTF-8
     make_gallery g B _u a Z -x
     gallery g LOCPATH="$locales" LC_ALL=en_US.UTF-8
     expect_status 0
@@ -161,7 +159,7 @@ sorting)
 shift_jis)
     # Double-byte names in a Shift-JIS locale: no warning, and every page links up. Each name
     # holds a character whose second byte is 0x5C, the backslash.
-    make_locales
+    make_locale ja_JP SHIFT_JIS ja_JP.SJIS
     cover=$(printf '\225\134\216\206')         # "cover"
     software=$(printf '\203\134\203\164\203\147') # "software"
     ability=$(printf '\224\134\227\315')         # "ability"

@@ -39,7 +39,7 @@ done
 [ "$pictures" -ge 5 ] || fail "the sample gallery has only $pictures pictures"
 grep -q 'A Picture Index' "$work/gallery/index.html" || fail "no index written"
 
-MANWIDTH=80 man -l "$work/prefix/share/man/man1/pixfold-gallery.1" 2>&1 |
+MANWIDTH=200 LC_ALL=C man -l "$work/prefix/share/man/man1/pixfold-gallery.1" 2>&1 |
     grep -q 'pixfold-gallery - write the whole picture gallery' ||
     fail "the installed manual page does not show"
 echo "PASS: install into a temporary prefix, $pictures pages written by the installed tools"
