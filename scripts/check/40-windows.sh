@@ -20,4 +20,35 @@ echo "Wine ready after $(($(date +%s) - started)) s"
 
 cmake --workflow --preset mingw
 
+# Self-contained: the C and C++ runtimes are linked in, so the program needs nothing but the
+# two libraries that every Windows has.
+imports=$(x86_64-w64-mingw32-objdump -p build/mingw/pixfold.exe | sed -n 's/^[[:space:]]*DLL Name: //p' |
+    sort | tr '\n' ' ')
+if [ "$imports" != "KERNEL32.dll msvcrt.dll " ]; then
+    echo "FAILED: pixfold.exe needs more than KERNEL32.dll and msvcrt.dll: $imports" >&2
+    exit 1
+fi
+
+# The sample gallery, written once by pixfold.exe under Wine and once by the native build, must
+# come out the same to the byte.
+if [ ! -x build/dev/pixfold ]; then
+    cmake --preset dev >/dev/null
+    cmake --build --preset dev --target pixfold -j 2
+fi
+root=$PWD
+printf '#!/bin/sh\nexec "%s/scripts/wine-run" "%s/build/mingw/pixfold.exe" "$@"\n' "$root" "$root" \
+    >build/mingw/pixfold-under-wine
+chmod +x build/mingw/pixfold-under-wine
+rm -rf build/windows-gallery build/native-gallery
+cp -R examples/gallery build/windows-gallery
+cp -R examples/gallery build/native-gallery
+PIXFOLD=build/mingw/pixfold-under-wine tools/pixfold-gallery build/windows-gallery
+PIXFOLD=build/dev/pixfold tools/pixfold-gallery build/native-gallery
+if ! diff -r build/native-gallery build/windows-gallery; then
+    echo "FAILED: pixfold.exe and the native pixfold wrote different sample galleries" >&2
+    exit 1
+fi
+echo "sample gallery: pixfold.exe and the native build wrote the same" \
+    "$(find build/windows-gallery -name '*.html' | wc -l) pages, byte for byte"
+
 echo "Windows leg took $(($(date +%s) - started)) s"

@@ -82,8 +82,8 @@ class win32_platform : public ::testing::Test {
             CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         EXPECT_NE(file, INVALID_HANDLE_VALUE);
         DWORD written = 0;
-        EXPECT_TRUE(WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr));
+        EXPECT_TRUE(
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
         CloseHandle(file);
         files_.push_back(path);
         return path;
@@ -106,7 +106,9 @@ std::string read_whole(platform_file file) {
 }
 
 TEST_F(win32_platform, reads_a_file_in_binary_mode) {
-    std::string const content("P6\r\n640 480\n\x1A" "255\n", 17);
+    std::string const content("P6\r\n640 480\n\x1A"
+                              "255\n",
+                              17);
     std::string const path = make_file("binary.ppm", content);
     platform_file file = 0;
     ASSERT_EQ(platform_open_file(path.c_str(), file), open_failure::none);
@@ -152,9 +154,9 @@ TEST_F(win32_platform, shares_the_file_with_a_writer) {
 }
 
 TEST_F(win32_platform, sees_a_character_device_but_no_console_in_nul) {
-    HANDLE const nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
+    HANDLE const nul =
+        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(nul, INVALID_HANDLE_VALUE);
     SetStdHandle(STD_OUTPUT_HANDLE, nul);
     SetStdHandle(STD_INPUT_HANDLE, nul);
