@@ -86,11 +86,10 @@ int next_raw_input_byte() {
 // The next byte of standard input with CR LF read as LF, or -1 at its end.
 int next_input_byte() {
     int byte = input_pushed_back;
-    if (byte != -1) {
+    if (byte != -1)
         input_pushed_back = -1;
-        return byte;
-    }
-    byte = next_raw_input_byte();
+    else
+        byte = next_raw_input_byte();
     if (byte == '\r') {
         // A CR stays part of the line unless an LF follows it.
         int const after = next_raw_input_byte();
