@@ -2,7 +2,7 @@
 # Measures pixfold against the floor programs and writes a table of the results.
 #
 #   bench/run.sh [--pictures "100000 1000000"] [--memory "1000 1000000"] [--starts 300]
-#                [--pairs 5] [--work DIR] [--table FILE] [--keep]
+#                [--pairs 5] [--work DIR] [--table FILE] [--keep] [--any-filesystem]
 #
 # --pictures  gallery sizes for the index-mode timing and the system-call count
 # --memory    gallery sizes for the peak resident set
@@ -11,6 +11,8 @@
 # --work      where the gallery and the pages go; must be on tmpfs (default: under /dev/shm)
 # --table     where the table is written besides standard output (default build/bench/results.md)
 # --keep      leave the gallery in place afterwards
+# --any-filesystem  work on whatever filesystem --work (or the temporary directory) is on, with
+#             a warning: for a smoke run on a machine without tmpfs, never for figures
 #
 # It builds the bench preset first (the shipped static pixfold and the bench programs), writes
 # one gallery of the largest size needed, and takes every smaller list from its first lines.
@@ -21,7 +23,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-command_line="bench/run.sh${*:+ $*}"
+command_line="bench/run.sh$(printf ' %q' "$@")"
 pictures="100000 1000000"
 memory="1000 1000000"
 starts=300
@@ -29,6 +31,7 @@ pairs=5
 work=""
 table="$root/build/bench/results.md"
 keep=0
+any_filesystem=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --pictures) pictures=$2; shift 2 ;;
@@ -38,9 +41,13 @@ while [ $# -gt 0 ]; do
     --work) work=$2; shift 2 ;;
     --table) table=$2; shift 2 ;;
     --keep) keep=1; shift ;;
+    --any-filesystem) any_filesystem=1; shift ;;
     *) echo "bench/run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
+
+mkdir -p "$(dirname "$table")"
+table=$(cd "$(dirname "$table")" && pwd)/$(basename "$table")
 
 say() { echo "bench: $*" >&2; }
 die() { echo "bench: $*" >&2; exit 1; }
@@ -67,19 +74,26 @@ for n in $pictures $memory; do if [ "$n" -gt "$largest" ]; then largest=$n; fi; 
 
 # The gallery lives on tmpfs: a few KiB of memory per picture (a page per PPM file, its inode
 # and its directory entry), about 9 KiB all told.
-if [ -z "$work" ]; then
-    [ -d /dev/shm ] || die "no /dev/shm: give --work on a tmpfs"
-    work=$(mktemp -d /dev/shm/pixfold-bench.XXXXXX)
-else
+if [ -n "$work" ]; then
     mkdir -p "$work"
+elif [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ]; then
+    work=$(mktemp -d /dev/shm/pixfold-bench.XXXXXX)
+elif [ "$any_filesystem" -eq 1 ]; then
+    work=$(mktemp -d)
+else
+    die "no tmpfs at /dev/shm: give --work on a tmpfs"
 fi
-[ "$(stat -f -c %T "$work")" = tmpfs ] || die "$work is not on tmpfs"
+filesystem=$(stat -f -c %T "$work")
+if [ "$filesystem" != tmpfs ]; then
+    [ "$any_filesystem" -eq 1 ] || die "$work is not on tmpfs"
+    say "WARNING: $work is on $filesystem, not tmpfs: these timings compare with nothing"
+fi
 need_kib=$((largest * 9 + 65536))
 available_kib=$(awk '/^MemAvailable:/ {print $2}' /proc/meminfo)
 [ "$available_kib" -gt $((need_kib * 5 / 4)) ] ||
     die "a gallery of $largest pictures needs about $((need_kib / 1024)) MiB; $((available_kib / 1024)) MiB available"
 if [ "$keep" -eq 0 ]; then
-    trap 'say "removing $work"; rm -rf "$work"' EXIT
+    trap 'status=$?; say "removing $work"; rm -rf "$work"; exit $status' EXIT
 fi
 gallery="$work/gallery"
 out="$work/out"
@@ -208,12 +222,12 @@ micro=$("$build/bench/hot_paths" --benchmark_min_time="${HOT_PATHS_MIN_TIME:-0.5
     echo
     echo "Command: \`$command_line\`, $(date -u '+%Y-%m-%d %H:%M UTC')"
     echo
-    echo "Machine: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo), $(nproc) cores," \
+    echo "Machine: $(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)$(grep -qw hypervisor /proc/cpuinfo && echo ' (virtual machine)'), $(nproc) cores," \
         "$(awk '/^MemTotal:/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo)," \
         "Linux $(uname -r), $(ldd --version 2>/dev/null | head -n 1 | sed 's/^ldd //'), $(c++ --version | head -n 1)," \
         "LANG=${LANG:-unset}; load average before $load_before, after $load_after"
     echo
-    echo "Gallery: $largest pictures written in $generate_seconds s; picture mode runs \`pixfold $base\`" \
+    echo "Gallery: $largest pictures on $filesystem, written in $generate_seconds s; picture mode runs \`pixfold $base\`" \
         "$starts times per batch; $pairs interleaved pairs per timing."
     echo
     echo "| measure | pixfold | floor | ratio / detail | target |"
