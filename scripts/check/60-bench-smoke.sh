@@ -30,7 +30,8 @@ HOT_PATHS_MIN_TIME=0.01 bench/run.sh --pictures 2000 --memory "100 2000" --start
     --table "$table" $work_option >/dev/null
 
 # The table must hold every measurement, each with a number.
-for row in "index wall time, 2000 pictures" "picture mode, per process start" \
+for row in "index wall time, 2000 pictures" "index processor time, 2000 pictures" \
+    "picture mode wall time per process start" "picture mode processor time per process start" \
     "system calls per entry, 2000 pictures" "peak resident set, index of 2000 pictures" \
     "peak resident set, picture mode"; do
     grep -Eq "^\| $row[^|]*\| [0-9.]+ \| [0-9.]+ \|" "$table" || {
