@@ -2,7 +2,7 @@
 # Measures pixfold against the floor programs and writes a table of the results.
 #
 #   bench/run.sh [--pictures "100000 1000000"] [--memory "1000 1000000"] [--starts 300]
-#                [--pairs 5] [--work DIR] [--table FILE] [--keep] [--any-filesystem]
+#                [--pairs 9] [--work DIR] [--table FILE] [--keep] [--any-filesystem]
 #
 # --pictures  gallery sizes for the index-mode timing and the system-call count
 # --memory    gallery sizes for the peak resident set
@@ -27,7 +27,7 @@ command_line="bench/run.sh$(printf ' %q' "$@")"
 pictures="100000 1000000"
 memory="1000 1000000"
 starts=300
-pairs=5
+pairs=9
 work=""
 table="$root/build/bench/results.md"
 keep=0
