@@ -259,7 +259,12 @@ for n in $memory; do
         "counted page by page after the list: pixfold $ea KiB, floor $eb KiB" \
         "≤ 1.5: $(verdict "$(mib "$ka")" 1.5)"
 done
-spread() { awk -v a="$1" -v b="$2" 'BEGIN {d = b - a; if (d < 0) d = -d; printf "%.2f", d / 1024}'; }
+spread() {
+    case "$1$2" in
+    *n/a*) echo n/a ;;
+    *) awk -v a="$1" -v b="$2" 'BEGIN {d = b - a; if (d < 0) d = -d; printf "%.2f", d / 1024}' ;;
+    esac
+}
 row "peak resident set, spread across sizes (MiB)" "$(spread "$first_peak" "$last_peak")" "" \
     "page by page: $(spread "$first_exact" "$last_exact") MiB" \
     "≤ 0.2: $(verdict "$(spread "$first_peak" "$last_peak")" 0.2)"
