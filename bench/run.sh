@@ -8,7 +8,8 @@
 # --memory    gallery sizes for the peak resident set
 # --starts    picture-mode process starts per timed batch
 # --pairs     interleaved pixfold/floor pairs per measurement; medians are reported
-# --work      where the gallery and the pages go; must be on tmpfs (default: under /dev/shm)
+# --work      where the gallery and the pages go, in a new directory made there; must be on
+#             tmpfs (default: under /dev/shm)
 # --table     where the table is written besides standard output (default build/bench/results.md)
 # --keep      leave the gallery in place afterwards
 # --any-filesystem  work on whatever filesystem --work (or the temporary directory) is on, with
@@ -76,6 +77,7 @@ for n in $pictures $memory; do if [ "$n" -gt "$largest" ]; then largest=$n; fi; 
 # and its directory entry), about 9 KiB all told.
 if [ -n "$work" ]; then
     mkdir -p "$work"
+    work=$(mktemp -d "$work/pixfold-bench.XXXXXX") # never remove what was there before
 elif [ "$(stat -f -c %T /dev/shm 2>/dev/null)" = tmpfs ]; then
     work=$(mktemp -d /dev/shm/pixfold-bench.XXXXXX)
 elif [ "$any_filesystem" -eq 1 ]; then
