@@ -22,6 +22,7 @@ std::size_t input_position;
 std::size_t input_fill;
 bool input_ended;
 bool input_is_console;
+bool input_console_known; // asked only when a Ctrl-Z comes, the one byte whose rule depends on it
 bool input_at_typed_line_start;
 bool input_dropping_typed_line;
 int input_pushed_back; // a byte read ahead after a CR, or -1
@@ -71,6 +72,10 @@ int next_raw_input_byte() {
             // In a file or a pipe Ctrl-Z is the end, and nothing after it is ever read; so it
             // is at the start of a typed line. Typed later in a line, it takes itself and the
             // rest of that typed line away, and the line goes on with the next typed line.
+            if (!input_console_known) {
+                input_is_console = platform_input_is_console();
+                input_console_known = true;
+            }
             if (!input_is_console || input_at_typed_line_start) {
                 input_ended = true;
                 return -1;
@@ -97,6 +102,28 @@ int next_input_byte() {
         input_pushed_back = after;
     }
     return byte;
+}
+
+// Whether a byte of standard input needs the rules of next_input_byte: every other byte is
+// taken as it is, whatever the stream.
+bool needs_input_rules(char byte) {
+    return byte == '\n' || byte == '\r' || byte == static_cast<char>(end_of_file_byte);
+}
+
+// Copies the bytes of the current input block up to the next one that needs the rules, at
+// most room of them, to out; returns how many. Lines are mostly such plain bytes, so this
+// takes them without a call per byte.
+std::size_t take_plain_input(char* out, std::size_t room) {
+    if (input_ended || input_dropping_typed_line || input_pushed_back != -1) return 0;
+    std::size_t const start = input_position;
+    std::size_t const limit = input_fill - start < room ? input_fill : start + room;
+    std::size_t at = start;
+    while (at < limit && !needs_input_rules(input_block[at])) ++at;
+    if (at == start) return 0;
+    std::memcpy(out, input_block + start, at - start);
+    input_position = at;
+    input_at_typed_line_start = false;
+    return at - start;
 }
 
 } // namespace
@@ -127,7 +154,7 @@ void start_streams() {
     input_position = 0;
     input_fill = 0;
     input_ended = false;
-    input_is_console = platform_input_is_console();
+    input_console_known = false;
     input_at_typed_line_start = true;
     input_dropping_typed_line = false;
     input_pushed_back = -1;
@@ -175,6 +202,7 @@ list_line read_list_line(char (&line)[name_buffer_size], std::size_t& size) {
             return list_line::too_long;
         }
         line[length++] = static_cast<char>(byte);
+        length += take_plain_input(line + length, name_buffer_size - 1 - length);
     }
     line[length] = '\0';
     size = length;

@@ -13,10 +13,33 @@
 #            "${tool[@]}" "${args[@]}" <stdin >stdout 2>stderr
 #   expected files: stdout, stderr, status (or output, for both streams sent to one file)
 # With BLESS=1 the case's expected files are written from this run instead: review them.
+#
+# Another platform (PIXFOLD_E2E_PLATFORM, its names from the most specific on, for instance
+# "windows-932 windows") takes a case's <name>-FILE before FILE where the platform differs:
+#   <name>-stdout, -stderr, -status, -output   what the platform legitimately does instead
+#   <name>-note     why the platform differs, printed with the result
+#   <name>-setup    bash run after setup, for what only that platform needs
+#   <name>-skip     the reason why the case cannot happen there; the case is skipped, saying so
+# With PIXFOLD_E2E_NAMES (a command), every file whose name holds a byte above 0x7F is renamed
+# by that command to the name the platform's system gives those bytes.
 set -u
 case_dir=$(cd "$1" && pwd)
 shift
 tool=("$@")
+read -ra variants <<<"${PIXFOLD_E2E_PLATFORM:-}"
+
+# The case's FILE for this platform: <name>-FILE of the first platform name that has one.
+platform_file() {
+    local variant
+    for variant in "${variants[@]}"; do
+        [ -f "$case_dir/$variant-$1" ] && echo "$case_dir/$variant-$1" && return 0
+    done
+    return 1
+}
+if skip=$(platform_file skip); then
+    echo "skipped on ${variants[0]}: $(cat "$skip")"
+    exit 77
+fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/pixfold-e2e.XXXXXX")
 trap 'chmod -R u+rwx "$work" 2>/dev/null; rm -rf "$work"' EXIT
 
@@ -32,6 +55,23 @@ if [ -f "$case_dir/setup" ]; then
     status=$?
     [ "$status" -eq 0 ] || exit "$status"
 fi
+if platform_setup=$(platform_file setup); then
+    source "$platform_setup" || exit 1
+fi
+if [ -n "${PIXFOLD_E2E_NAMES:-}" ]; then
+    read -ra names_command <<<"$PIXFOLD_E2E_NAMES"
+    : >"$work/names"
+    count=0
+    while IFS= read -r -d '' path; do
+        count=$((count + 1))
+        mv "$path" "${path%/*}/.name-$count"
+        printf '%s\t%s\n' "${path%/*}/.name-$count" "$path" >>"$work/names"
+    done < <(LC_ALL=C find . -name $'*[\x80-\xff]*' -print0)
+    if [ "$count" -gt 0 ] && ! "${names_command[@]}" <"$work/names"; then
+        echo "could not give the case's files their names on this platform"
+        exit 1
+    fi
+fi
 export out="$work/stdout" err="$work/stderr" in="$work/stdin"
 if [ -f "$case_dir/run" ]; then
     source "$case_dir/run"
@@ -44,17 +84,29 @@ echo $? >"$work/status"
 if [ "${BLESS:-0}" = 1 ]; then
     streams="stdout stderr"
     [ -f "$case_dir/output" ] && streams=output
-    for stream in $streams status; do cp "$work/$stream" "$case_dir/$stream"; done
+    for stream in $streams status; do
+        if [ "${#variants[@]}" -eq 0 ]; then
+            cp "$work/$stream" "$case_dir/$stream"
+        else
+            # Only what differs on the platform gets a file of its own, under its general name.
+            expected=$(platform_file "$stream") || expected="$case_dir/$stream"
+            cmp -s "$expected" "$work/$stream" || cp "$work/$stream" "$case_dir/${variants[-1]}-$stream"
+        fi
+    done
     exit 0
 fi
 
 [ -f "$case_dir/status" ] || { echo "the case has no expected status"; exit 1; }
+if note=$(platform_file note); then
+    echo "on ${variants[0]}: $(cat "$note")"
+fi
 failed=0
 for stream in stdout stderr status output; do
-    [ -f "$case_dir/$stream" ] || continue
-    if ! cmp -s "$case_dir/$stream" "$work/$stream"; then
-        echo "$stream differs from the expected:"
-        diff <(od -c "$case_dir/$stream") <(od -c "$work/$stream") | head -40
+    expected=$(platform_file "$stream") || expected="$case_dir/$stream"
+    [ -f "$expected" ] || continue
+    if ! cmp -s "$expected" "$work/$stream"; then
+        echo "$stream differs from the expected ${expected##*/}:"
+        diff <(od -c "$expected") <(od -c "$work/$stream") | head -40
         failed=1
     fi
 done
