@@ -49,8 +49,11 @@ void write_name(char const* name) {
         while (!bytes_to_stop_at.contains[static_cast<unsigned char>(*at)]) ++at;
         auto const byte = static_cast<unsigned char>(*at);
         if (byte == '\0') break;
-        // Every lead byte lies above 0x7F: a plain ASCII name never needs the code page.
-        if (byte > 0x7F && at[1] != '\0' && active_lead_bytes().is_lead[byte]) {
+        // Every lead byte lies above 0x7F: a plain ASCII name never needs the code page. A byte
+        // that cannot be a trail byte is read on its own after the lead byte, so a '"' or a '<'
+        // there would end the attribute or the title: it is escaped like any other.
+        if (byte > 0x7F && at[1] != '\0' && active_lead_bytes().is_lead[byte] &&
+            static_cast<unsigned char>(at[1]) >= active_lead_bytes().lowest_trail_byte) {
             at += 2; // the trail byte belongs to the character, whatever its value
             continue;
         }

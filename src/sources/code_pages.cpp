@@ -20,6 +20,8 @@ bool active_table_known;
 
 lead_byte_table lead_bytes_of_code_page(unsigned code_page) {
     lead_byte_table table{};
+    // The trail bytes of most double-byte code pages begin at 0x40, above every markup byte.
+    table.lowest_trail_byte = 0x40;
     switch (code_page) {
     case 932: // Japanese, Shift-JIS
         mark(table, {0x81, 0x9F});
@@ -31,6 +33,7 @@ lead_byte_table lead_bytes_of_code_page(unsigned code_page) {
         mark(table, {0x81, 0xFE});
         break;
     case 1361: // Korean, Johab
+        table.lowest_trail_byte = 0x31;
         mark(table, {0x81, 0xD3});
         mark(table, {0xD8, 0xDE});
         mark(table, {0xE0, 0xF9});
@@ -44,9 +47,12 @@ lead_byte_table lead_bytes_of_code_page(unsigned code_page) {
 lead_byte_table const& active_lead_bytes() {
     if (!active_table_known) {
         unsigned const code_page = platform_code_page();
-        active_table = lead_byte_table{};
-        if (!platform_lead_bytes(code_page, active_table.is_lead))
-            active_table = lead_bytes_of_code_page(code_page);
+        active_table = lead_bytes_of_code_page(code_page);
+        // The system's own lead bytes win where it keeps them; the trail bytes stay ours.
+        bool system_lead[256] = {};
+        if (platform_lead_bytes(code_page, system_lead))
+            for (unsigned byte = 0; byte < 256; ++byte)
+                active_table.is_lead[byte] = system_lead[byte];
         active_table_known = true;
     }
     return active_table;

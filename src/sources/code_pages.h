@@ -3,6 +3,9 @@
 
 struct lead_byte_table {
     bool is_lead[256];
+    // No trail byte lies below this one: a lower byte after a lead byte is a character of its
+    // own, and a reader of the page takes it as such (0: any byte may follow a lead byte).
+    unsigned char lowest_trail_byte;
 };
 
 // The lead bytes of the double-byte code pages 932, 936, 949, 950 and 1361; none for others.
