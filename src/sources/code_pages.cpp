@@ -2,6 +2,9 @@
 
 #include "platform/platform.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 struct byte_range {
@@ -48,11 +51,14 @@ lead_byte_table const& active_lead_bytes() {
     if (!active_table_known) {
         unsigned const code_page = platform_code_page();
         active_table = lead_bytes_of_code_page(code_page);
-        // The system's own lead bytes win where it keeps them; the trail bytes stay ours.
+        // The double-byte code pages known here keep their lead bytes as listed, whatever a
+        // system says (one starts Johab's at 0x84); any other takes the system's own table.
+        bool const known =
+            std::any_of(std::begin(active_table.is_lead), std::end(active_table.is_lead),
+                        [](bool lead) { return lead; });
         bool system_lead[256] = {};
-        if (platform_lead_bytes(code_page, system_lead))
-            for (unsigned byte = 0; byte < 256; ++byte)
-                active_table.is_lead[byte] = system_lead[byte];
+        if (!known && platform_lead_bytes(code_page, system_lead))
+            std::copy(std::begin(system_lead), std::end(system_lead), active_table.is_lead);
         active_table_known = true;
     }
     return active_table;

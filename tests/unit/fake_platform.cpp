@@ -132,7 +132,11 @@ void platform_exit(int status) { throw fake::process_exit{status}; }
 
 unsigned platform_code_page() { return current.code_page; }
 
-bool platform_lead_bytes(unsigned, bool (&)[256]) { return false; }
+bool platform_lead_bytes(unsigned, bool (&is_lead)[256]) {
+    if (current.system_lead_bytes.empty()) return false;
+    for (unsigned char lead : current.system_lead_bytes) is_lead[lead] = true;
+    return true;
+}
 
 void platform_copy_name(char* buffer, char const* name) { std::strcpy(buffer, name); }
 

@@ -26,6 +26,7 @@ struct machine {
     bool input_is_console = false;
     bool output_is_console = false;
     unsigned code_page = 1252;
+    std::vector<unsigned char> system_lead_bytes; // the system's table, if it keeps one
     std::map<std::string, file> files;
 
     // Fails the operation with this number (counting from 1); 0 fails none.

@@ -82,6 +82,23 @@ TEST_F(pages_test, names_are_escaped_but_never_a_trail_byte) {
     EXPECT_NE(fake::current.output.find("#\x88<&lt;\">BACK"), std::string::npos);
 }
 
+TEST_F(pages_test, listed_code_pages_keep_their_lead_bytes_and_others_take_the_systems) {
+    // A system whose Johab table starts at 0x84 does not make 0x82 a character of its own.
+    fake::current.code_page = 1361;
+    fake::current.system_lead_bytes = {0x84, 0x85};
+    add_picture("\x82<.ppm", 1, 2);
+    EXPECT_EQ(fake::run({"\x82<"}), 0);
+    EXPECT_NE(fake::current.output.find("#\x82<\">BACK"), std::string::npos);
+    // A code page not listed here steps over the lead bytes that the system names.
+    fake::current = {};
+    fake::current.code_page = 1250;
+    fake::current.system_lead_bytes = {0xA0};
+    add_picture(".ppm", 1, 2);
+    fake::current.input = "./a\xA0.b\n";
+    EXPECT_EQ(fake::run({}), 0);
+    EXPECT_NE(fake::current.output.find("name=\"a\xA0.b\""), std::string::npos);
+}
+
 TEST_F(pages_test, base_path_too_long_for_its_suffix_stops_before_any_output) {
     std::string const base(256, 'b');
     EXPECT_EQ(fake::run({base}), 2);
