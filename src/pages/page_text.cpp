@@ -54,7 +54,7 @@ void write_name(char const* name) {
         // there would end the attribute or the title: it is escaped like any other.
         if (byte > 0x7F && at[1] != '\0' && active_lead_bytes().is_lead[byte] &&
             static_cast<unsigned char>(at[1]) >= active_lead_bytes().lowest_trail_byte) {
-            at += 2; // the trail byte belongs to the character, whatever its value
+            at += 2; // a true trail byte belongs to the character and is never replaced
             continue;
         }
         if (char const* const reference = reference_for(*at)) {
