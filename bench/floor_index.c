@@ -64,15 +64,9 @@ static void write_entry(char const* line, size_t size) {
     memcpy(ppm_path, line, stem);
     memcpy(ppm_path + stem, ".ppm", 5);
 
-    int const file = open(ppm_path, O_RDONLY | O_CLOEXEC);
-    if (file < 0) floor_fail(ppm_path);
-    char header[HEADER_READ_SIZE];
-    ssize_t const got = read(file, header, sizeof header);
-    close(file);
-    if (got <= 0) floor_fail(ppm_path);
     int32_t width = 0;
     int32_t height = 0;
-    floor_parse_header(header, (size_t)got, &width, &height);
+    floor_probe(ppm_path, &width, &height);
 
     PUT_TEXT("<a href=\"");
     put(line + 2, stem - 2);

@@ -25,15 +25,9 @@ int main(int argc, char** argv) {
     char ppm_path[260];
     __builtin_memcpy(ppm_path, base_path, base_size);
     __builtin_memcpy(ppm_path + base_size, ".ppm", 5);
-    int const file = open(ppm_path, O_RDONLY | O_CLOEXEC);
-    if (file < 0) floor_fail(ppm_path);
-    char header[HEADER_READ_SIZE];
-    ssize_t const got = read(file, header, sizeof header);
-    close(file);
-    if (got <= 0) floor_fail(ppm_path);
     int32_t width = 0;
     int32_t height = 0;
-    floor_parse_header(header, (size_t)got, &width, &height);
+    floor_probe(ppm_path, &width, &height);
     char width_text[12];
     width_text[floor_decimal(width, width_text)] = '\0';
     char height_text[12];

@@ -5,6 +5,7 @@
 #define FLOOR_TEXT_H
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <unistd.h>
@@ -81,6 +82,17 @@ static inline void floor_parse_header(char const* header, size_t size, int32_t* 
 }
 
 /* Writes the number in decimal at out; returns how many bytes it took. */
+/* The least a probe does: one open, one read of both header lines, one close. */
+static inline void floor_probe(char const* ppm_path, int32_t* width, int32_t* height) {
+    int const file = open(ppm_path, O_RDONLY | O_CLOEXEC);
+    if (file < 0) floor_fail(ppm_path);
+    char header[HEADER_READ_SIZE];
+    ssize_t const got = read(file, header, sizeof header);
+    close(file);
+    if (got <= 0) floor_fail(ppm_path);
+    floor_parse_header(header, (size_t)got, width, height);
+}
+
 static inline size_t floor_decimal(int32_t number, char* out) {
     char digits[11];
     char* start = digits + sizeof digits;
