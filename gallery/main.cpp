@@ -1,0 +1,35 @@
+// pixfold-gallery: the whole gallery of a folder of photographs, each page written by pixfold.
+#include "gallery.h"
+#include "imaging.h"
+#include "options.h"
+#include "system.h"
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    // The locale says which character set file names are in, for the warnings about names.
+    std::setlocale(LC_ALL, "");
+    std::vector<std::string> const arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    gallery_options options;
+    std::string message;
+    switch (parse_options(arguments, options, message)) {
+    case command::help:
+        write_output(usage_text());
+        return 0;
+    case command::wrong:
+        write_error("pixfold-gallery: " + message + "\n" +
+                    "Try 'pixfold-gallery --help' for more information.\n");
+        return 2;
+    case command::build:
+        break;
+    }
+    try {
+        start_imaging(argc > 0 ? argv[0] : "pixfold-gallery");
+    } catch (imaging_error const& error) {
+        write_error(std::string("pixfold-gallery: ") + error.what() + "\n");
+        return 2;
+    }
+    return build_gallery(options);
+}

@@ -1,0 +1,21 @@
+// The pages of the gallery, each written by running pixfold: the gallery never writes a byte of
+// a page itself.
+#pragma once
+
+#include <string>
+
+// The pixfold to run: PIXFOLD, else the one installed beside this program, else the one on
+// PATH. Empty when there is none.
+std::string find_pixfold();
+
+// Runs `pixfold NAME` in the folder, which holds NAME.ppm, writing the page to the file page.
+// Returns an empty string when the page was written, else what went wrong; pixfold's report
+// goes to the file report on the way.
+std::string write_page(std::string const& pixfold, std::string const& folder,
+                       std::string const& name, std::string const& page, std::string const& report);
+
+// Runs pixfold in the gallery's folder with the list of pictures as its input, writing the
+// index to the file index. Returns as write_page does.
+std::string write_index(std::string const& pixfold, std::string const& folder,
+                        std::string const& list, std::string const& index,
+                        std::string const& report);
