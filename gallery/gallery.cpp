@@ -189,6 +189,11 @@ bool make_pictures(std::vector<picture_job>& jobs, int job_count, gallery_run& r
 
 int build_gallery(gallery_options const& options) {
     gallery_paths const paths{options.output};
+    std::vector<folder_entry> entries;
+    if (int const status = list_folder(options.source, entries); status != 0) {
+        say(options.source + ": cannot read this folder: " + error_text(status));
+        return failure_status;
+    }
     if (!options.in_place) {
         if (int const status = make_folder(options.output); status != 0) {
             say(options.output + ": cannot make this folder: " + error_text(status));
@@ -198,11 +203,6 @@ int build_gallery(gallery_options const& options) {
             say("SRC and OUT are one folder; for a gallery in place give only that folder");
             return failure_status;
         }
-    }
-    std::vector<folder_entry> entries;
-    if (int const status = list_folder(options.source, entries); status != 0) {
-        say(options.source + ": cannot read this folder: " + error_text(status));
-        return failure_status;
     }
     if (int const status = make_folder(paths.state()); status != 0) {
         say(options.output + ": cannot write in this folder: " + error_text(status));
@@ -304,7 +304,7 @@ int build_gallery(gallery_options const& options) {
             continue;
         }
         // Left out: the files of an earlier run go with it, and so do those this run placed.
-        say(job.item->source + ": left out of the gallery: " + job.failure);
+        say(printable(job.item->source) + ": left out of the gallery: " + job.failure);
         status = failure_status;
         for (std::string const& file : job.placed) remove_file(file);
         if (job.before != nullptr) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <vips/vips8>
 
 using vips::VImage;
@@ -30,12 +31,19 @@ vips::VOption* box_options(int box) {
 }
 
 // The picture without the metadata that a gallery must not publish or that no longer holds:
-// EXIF (camera, place) and XMP and IPTC go, the orientation has been applied. A colour profile
-// stays, so colours look as they did.
+// EXIF (camera, place; the library keeps each EXIF field apart too, and writes them back on
+// saving), XMP and IPTC go, and the orientation has been applied. A colour profile stays, so
+// colours look as they did.
 VImage without_metadata(VImage const& image) {
     VImage plain = image.copy();
-    for (char const* field : {"exif-data", "xmp-data", "iptc-data", "orientation"})
-        if (plain.get_typeof(field) != 0) plain.remove(field);
+    std::unique_ptr<gchar*, void (*)(gchar**)> fields(vips_image_get_fields(plain.get_image()),
+                                                      g_strfreev);
+    for (gchar** field = fields.get(); *field != nullptr; ++field) {
+        std::string_view const name = *field;
+        if (name.starts_with("exif-") || name.starts_with("xmp-") || name.starts_with("iptc-") ||
+            name == VIPS_META_ORIENTATION)
+            plain.remove(*field);
+    }
     return plain;
 }
 
@@ -67,6 +75,15 @@ void save_ppm(VImage image, std::string const& path) {
     }
     if (!written || std::fclose(file.release()) != 0)
         throw imaging_error(path + ": " + error_text(errno));
+}
+
+bool fits(image_size size, int box) {
+    return size.width <= box && size.height <= box;
+}
+
+void copy_as_is(std::string const& source, std::string const& target) {
+    if (int const status = copy_file(source, target); status != 0)
+        throw imaging_error(target + ": " + error_text(status));
 }
 
 // Turns the library's exception into ours, with its first line as the reason.
@@ -113,53 +130,50 @@ jpeg_header read_jpeg_header(std::string const& path) {
     });
 }
 
-image_size fit_into_box(image_size size, int box) {
-    if (size.width <= box && size.height <= box) return size;
-    return size.width >= size.height
-               ? image_size{box, std::max(1, (size.height * box + size.width / 2) / size.width)}
-               : image_size{std::max(1, (size.width * box + size.height / 2) / size.height), box};
-}
-
 picture_sizes make_picture_files(std::string const& source, jpeg_header const& header, int web_box,
                                  int thumbnail_box, picture_outputs const& outputs) {
     return with_reason([&] {
         picture_sizes sizes;
-        VImage thumbnail;
-        bool const shrink_web_copy =
-            web_box != 0 &&
-            !(header.is_upright() && fit_into_box(header.stored, web_box) == header.stored);
-        if (!shrink_web_copy) {
-            if (web_box == 0) {
-                // The page shows the original, which a browser turns upright itself.
-                sizes.shown = header.shown();
-            } else {
-                // Small enough and upright already: the original's own bytes are the web copy.
-                if (int const status = copy_file(source, outputs.web); status != 0)
-                    throw imaging_error(outputs.web + ": " + error_text(status));
-                sizes.copied = true;
-                sizes.shown = header.stored;
-            }
-            thumbnail =
-                VImage::thumbnail(source.c_str(), thumbnail_box, box_options(thumbnail_box));
-            if (!outputs.companion.empty())
-                save_ppm(
-                    VImage::thumbnail(source.c_str(), VIPS_MAX_COORD, box_options(VIPS_MAX_COORD)),
-                    outputs.companion);
+        // An original that is upright and fits a box already is used as it is, byte for byte.
+        bool const web_as_is = web_box != 0 && header.is_upright() && fits(header.stored, web_box);
+        bool const thumbnail_as_is = header.is_upright() && fits(header.stored, thumbnail_box);
+
+        VImage shown; // the pixels that the page shows, once they have been decoded
+        if (web_box == 0) {
+            // The page shows the original, which a browser turns upright itself.
+            sizes.shown = header.shown();
+        } else if (web_as_is) {
+            copy_as_is(source, outputs.web);
+            sizes.copied = true;
+            sizes.shown = header.stored;
         } else {
-            // Decoded once into memory: the web copy, its companion and the thumbnail all
-            // come from these pixels.
-            VImage const web =
+            // Decoded once into memory: the web copy, its companion and the thumbnail all come
+            // from these pixels.
+            shown =
                 without_metadata(VImage::thumbnail(source.c_str(), web_box, box_options(web_box)))
                     .copy_memory();
-            save_jpeg(web, outputs.web, web_quality);
-            sizes.shown = {web.width(), web.height()};
-            if (!outputs.companion.empty()) save_ppm(web, outputs.companion);
-            thumbnail = web.thumbnail_image(
+            save_jpeg(shown, outputs.web, web_quality);
+            sizes.shown = {shown.width(), shown.height()};
+        }
+        if (!outputs.companion.empty())
+            save_ppm(shown.is_null() ? VImage::thumbnail(source.c_str(), VIPS_MAX_COORD,
+                                                         box_options(VIPS_MAX_COORD))
+                                     : shown,
+                     outputs.companion);
+
+        VImage thumbnail;
+        if (!shown.is_null())
+            thumbnail = shown.thumbnail_image(
                 thumbnail_box,
                 VImage::option()->set("height", thumbnail_box)->set("size", VIPS_SIZE_DOWN));
-        }
+        else
+            thumbnail =
+                VImage::thumbnail(source.c_str(), thumbnail_box, box_options(thumbnail_box));
         thumbnail = without_metadata(thumbnail).copy_memory();
-        save_jpeg(thumbnail, outputs.thumbnail, thumbnail_quality);
+        if (thumbnail_as_is)
+            copy_as_is(source, outputs.thumbnail);
+        else
+            save_jpeg(thumbnail, outputs.thumbnail, thumbnail_quality);
         save_ppm(thumbnail, outputs.thumbnail_pixmap);
         sizes.thumbnail = {thumbnail.width(), thumbnail.height()};
         return sizes;

@@ -34,9 +34,6 @@ struct jpeg_header {
 // Reads the header of a JPEG file without decoding it; throws when the file is no JPEG.
 jpeg_header read_jpeg_header(std::string const& path);
 
-// The size of a picture that fits into a box of box by box pixels, kept when it fits already.
-image_size fit_into_box(image_size size, int box);
-
 // Where one picture's files are written, every one a temporary path; an empty path is a file
 // not wanted.
 struct picture_outputs {

@@ -123,3 +123,25 @@ bool is_shift_jis(std::string_view charset) {
     return upper == "SHIFT_JIS" || upper == "SJIS" || upper == "CP932" || upper == "WINDOWS-31J" ||
            upper == "SHIFT_JISX0213";
 }
+
+std::string printable(std::string_view name) {
+    std::string text;
+    for (char c : name) {
+        unsigned char const byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else {
+            char const digits[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += digits[byte >> 4];
+            text += digits[byte & 0xF];
+        }
+    }
+    return text;
+}

@@ -29,5 +29,9 @@ bool reads_as_url_with_scheme(std::string_view name);
 std::vector<std::string> name_warnings(std::string_view name, bool names_are_shift_jis,
                                        std::string_view charset);
 
+// The name fit for a message on one line: control bytes are written as \n, \t, \r or \xHH.
+// Other bytes stay as they are, in whatever character set the name is in.
+std::string printable(std::string_view name);
+
 // Whether a locale character set is Shift-JIS under any of its names.
 bool is_shift_jis(std::string_view charset);

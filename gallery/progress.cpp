@@ -2,6 +2,7 @@
 
 #include "system.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -33,7 +34,7 @@ std::string progress_line(int done, int total, double seconds, int columns) {
     // The bar takes what the text leaves, between 10 and 40 columns; on a narrow terminal the
     // text alone.
     int const room = columns - 1 - static_cast<int>(counts.size()) - 2;
-    if (room < 10) return counts.substr(1);
+    if (room < 10) return counts.substr(1, static_cast<std::size_t>(std::max(columns - 1, 0)));
     int const width = room < 40 ? room : 40;
     int const filled = total > 0 ? static_cast<int>(static_cast<long>(width) * done / total) : 0;
     return "[" + std::string(static_cast<std::size_t>(filled), '#') +
@@ -45,10 +46,12 @@ void show_progress(int done, int total, double seconds) {
     // "\r" goes back to the start of the line and "\033[K" clears what the last line left.
     write_error("\r" + progress_line(done, total, seconds, terminal_columns()) + "\033[K");
     line_shown = true;
+    set_open_line(true);
 }
 
 void end_progress() {
     if (!line_shown) return;
+    set_open_line(false);
     write_error("\n");
     line_shown = false;
 }

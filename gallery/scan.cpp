@@ -19,27 +19,29 @@ scan_result scan_pictures(std::vector<folder_entry> const& entries, bool camera_
     std::map<std::string, std::string> taken; // gallery name -> the file that has it
     for (folder_entry const* file : files) {
         std::string const name(picture_name(file->name, camera_suffixes));
+        std::string const shown = printable(file->name);
         if (name.empty()) {
             if (!camera_suffixes && has_camera_suffix(file->name))
-                result.notes.push_back("warning: " + file->name +
+                result.notes.push_back("warning: " + shown +
                                        ": left out: a gallery in place takes only names ending "
                                        "in .jpg; pixfold-gallery SRC OUT takes this picture as "
                                        "well");
             continue;
         }
         if (std::string const reason = refusal(name); !reason.empty()) {
-            result.notes.push_back(file->name + ": left out of the gallery: " + reason);
+            result.notes.push_back(shown + ": left out of the gallery: " + reason);
             ++result.left_out;
             continue;
         }
         if (auto const [other, added] = taken.emplace(name, file->name); !added) {
-            result.notes.push_back(file->name + ": left out of the gallery: " + other->second +
-                                   " already makes " + name + ".jpg");
+            result.notes.push_back(shown +
+                                   ": left out of the gallery: " + printable(other->second) +
+                                   " already makes " + printable(name) + ".jpg");
             ++result.left_out;
             continue;
         }
         for (std::string const& warning : name_warnings(name, names_are_shift_jis, charset))
-            result.notes.push_back("warning: " + file->name + ": " + warning);
+            result.notes.push_back("warning: " + shown + ": " + warning);
         result.pictures.push_back({file->name, name, file->stamp});
     }
     // The index lists the lines t/NAME.jpg in byte order, as pixfold-gallery always has.

@@ -11,6 +11,7 @@
 #include <langinfo.h>
 #include <malloc.h>
 #include <sched.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -46,6 +47,14 @@ int write_all(int descriptor, char const* bytes, std::size_t size) {
 int close_written(int descriptor, int status) {
     if (::close(descriptor) != 0 && status == 0) return errno;
     return status;
+}
+
+volatile sig_atomic_t line_open = 0;
+
+void end_line_and_stop(int signal_number) {
+    if (line_open != 0) static_cast<void>(::write(2, "\n", 1));
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
 }
 
 } // namespace
@@ -111,7 +120,7 @@ int rename_file(std::string const& from, std::string const& to) {
 int copy_file(std::string const& from, std::string const& to) {
     int const source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return errno;
-    int const target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int const target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (target < 0) {
         int const status = errno;
         ::close(source);
@@ -259,6 +268,16 @@ int terminal_columns() {
     winsize size{};
     if (::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     return 80;
+}
+
+void set_open_line(bool open) {
+    static bool handlers_set = false;
+    if (!handlers_set) {
+        for (int signal_number : {SIGINT, SIGTERM, SIGHUP})
+            ::signal(signal_number, end_line_and_stop);
+        handlers_set = true;
+    }
+    line_open = open ? 1 : 0;
 }
 
 void write_output(std::string const& bytes) {

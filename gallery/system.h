@@ -37,7 +37,7 @@ int remove_file(std::string const& path);
 int remove_tree(std::string const& path);
 // Replaces to with from in one step; both must lie on one file system.
 int rename_file(std::string const& from, std::string const& to);
-// Copies the bytes of from into a new file to, which must not exist yet.
+// Copies the bytes of from into the file to, replacing any file of that name.
 int copy_file(std::string const& from, std::string const& to);
 // Writes the bytes into a new file, replacing any file of that name.
 int write_file(std::string const& path, std::string const& bytes);
@@ -74,6 +74,10 @@ void limit_memory_pools(int pools);
 // Whether standard error is a terminal, and how many columns it has (80 when unknown).
 bool error_is_terminal();
 int terminal_columns();
+// Marks whether standard error stands in the middle of a line that is redrawn; when the run is
+// interrupted (Ctrl-C, SIGTERM, SIGHUP) the line is ended first, so the shell's prompt starts on
+// a line of its own.
+void set_open_line(bool open);
 // Writes the bytes to standard output or standard error at once.
 void write_output(std::string const& bytes);
 void write_error(std::string const& bytes);

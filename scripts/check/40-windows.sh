@@ -31,9 +31,9 @@ fi
 
 # The sample gallery, written once by pixfold.exe under Wine and once by the native build, must
 # come out the same to the byte.
-if [ ! -x build/dev/pixfold ]; then
+if [ ! -x build/dev/pixfold ] || [ ! -x build/dev/pixfold-gallery ]; then
     cmake --preset dev >/dev/null
-    cmake --build --preset dev --target pixfold -j 2
+    cmake --build --preset dev --target pixfold pixfold-gallery -j 2
 fi
 root=$PWD
 printf '#!/bin/sh\nexec "%s/scripts/wine-run" "%s/build/mingw/pixfold.exe" "$@"\n' "$root" "$root" \
@@ -42,8 +42,8 @@ chmod +x build/mingw/pixfold-under-wine
 rm -rf build/windows-gallery build/native-gallery
 cp -R examples/gallery build/windows-gallery
 cp -R examples/gallery build/native-gallery
-PIXFOLD=build/mingw/pixfold-under-wine tools/pixfold-gallery build/windows-gallery
-PIXFOLD=build/dev/pixfold tools/pixfold-gallery build/native-gallery
+PIXFOLD=build/mingw/pixfold-under-wine build/dev/pixfold-gallery build/windows-gallery
+PIXFOLD=build/dev/pixfold build/dev/pixfold-gallery build/native-gallery
 if ! diff -r build/native-gallery build/windows-gallery; then
     echo "FAILED: pixfold.exe and the native pixfold wrote different sample galleries" >&2
     exit 1

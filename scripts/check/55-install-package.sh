@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/../.."
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target pixfold -j 2 >/dev/null
+cmake --build --preset dev --target pixfold pixfold-gallery -j 2 >/dev/null
 rm -rf build/package
 (cd build/dev && cpack -B "$PWD/../package" >/dev/null)
 deb=$(ls build/package/*.deb)
@@ -19,7 +19,7 @@ printf '%s\n' ./usr/bin/pixfold ./usr/bin/pixfold-gallery ./usr/share/man/man1/p
 dpkg-deb -x "$deb" build/package/root
 cp -R examples/gallery build/package/gallery
 env -u PIXFOLD PATH=/usr/bin:/bin build/package/root/usr/bin/pixfold-gallery build/package/gallery
-count() { find build/package/gallery -name "$1" | wc -l; }
+count() { find build/package/gallery -maxdepth 1 -name "$1" | wc -l; }
 pages=$(count '*.html')
 [ "$pages" -eq "$(($(count '*.jpg') + 1))" ] || {
     echo "FAILED: the packaged pixfold-gallery wrote $pages pages" >&2

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and makes the sample gallery with the installed
-# pixfold-gallery, which must find the installed pixfold beside it with nothing else on PATH.
+# pixfold-gallery, which must find the installed pixfold beside it with nothing else on PATH. The
+# companions it keeps let each page be written again by the installed pixfold, to the byte.
 #
 # Usage: install_test.sh CMAKE BUILD_DIR
 set -u
@@ -24,7 +25,7 @@ for file in share/man/man1/pixfold.1 share/man/man1/pixfold-gallery.1; do
 done
 
 cp -R "$root/examples/gallery" "$work/gallery"
-env -u PIXFOLD PATH=/usr/bin:/bin "$work/prefix/bin/pixfold-gallery" "$work/gallery" \
+env -u PIXFOLD PATH=/usr/bin:/bin "$work/prefix/bin/pixfold-gallery" --keep-companions "$work/gallery" \
     >"$work/out" 2>"$work/err" || fail "the installed pixfold-gallery failed: $(cat "$work/err")"
 [ -s "$work/err" ] && fail "unexpected standard error: $(cat "$work/err")"
 pictures=0
