@@ -1,9 +1,12 @@
 #!/bin/sh
 # The gallery as a visitor meets it. pixfold-gallery writes the sample gallery, a gallery of
-# names that HTML treats specially ('&', '<', '"', '%', ...) and one of names it warns about;
-# every page of the first two must be valid HTML 4.0 Transitional (onsgmls, tidy), and headless
-# Chromium must show every picture at its PPM size and follow every link to its target.
-# About a minute. SCREENSHOTS=docs refreshes the screenshots that docs/gallery.md shows.
+# names that HTML treats specially ('&', '<', '"', '%', ...), one of names it warns about, and
+# two of real photographs (all eight EXIF orientations, grey, progressive and CMYK pictures):
+# in place, and into another folder with web-size copies. Every page must be valid HTML 4.0
+# Transitional (onsgmls, tidy); headless Chromium must show every thumbnail and every picture
+# at the size its page declares and in its box, and follow every link to its target; and the
+# gallery in place may add at most a tenth of the photographs' own size.
+# A few minutes. SCREENSHOTS=docs refreshes the screenshots that docs/gallery.md shows.
 set -eu
 cd "$(dirname "$0")/../.."
 out=build/gallery-check
@@ -16,17 +19,20 @@ cannot_run() {
     fi
     echo "SKIPPED: $1" >&2
 }
+failed() {
+    echo "FAILED: $1" >&2
+    exit 1
+}
 
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target pixfold -j 2 >/dev/null
+cmake --build --preset dev --target pixfold pixfold-gallery -j 2 >/dev/null
+gallery() { build/dev/pixfold-gallery "$@"; }
 
 rm -rf "$out"
-mkdir -p "$out/names" "$out/warned"
+mkdir -p "$out/names" "$out/warned" "$out/refused"
 cp -R examples/gallery "$out/sample"
-# Each odd name gets a copy of a sample picture with its companion.
 copy_sample() { # folder, sample, new name
     cp "examples/gallery/$2.jpg" "$out/$1/$3.jpg"
-    cp "examples/gallery/$2.ppm" "$out/$1/$3.ppm"
 }
 copy_sample names clouds "salt & pepper"
 copy_sample names rainbow "a<b>c"
@@ -34,26 +40,56 @@ copy_sample names tartan.v2 'say "cheese"'
 copy_sample names camouflage "100% zoom"
 copy_sample names squiggles "-dash.two.dots"
 copy_sample names "gingham check" "it's"
-copy_sample warned clouds "img-09:10"
+copy_sample names "blue planet" "10:30 sunset"
 copy_sample warned rainbow "a#b"
 copy_sample warned tartan.v2 "what?"
 copy_sample warned camouflage "%41bc"
 copy_sample warned squiggles "caf$(printf '\303\251')"
+copy_sample warned clouds 'back\slash'
+copy_sample refused clouds fine
+copy_sample refused rainbow "javascript:document.title='pwned';x"
 
-for gallery in sample names; do
-    PIXFOLD=build/dev/pixfold sh tools/pixfold-gallery "$out/$gallery"
-done
-PIXFOLD=build/dev/pixfold LC_ALL=C.UTF-8 sh tools/pixfold-gallery "$out/warned" 2>"$out/warnings"
+for name in sample names; do gallery "$out/$name"; done
+LC_ALL=C.UTF-8 gallery "$out/warned" 2>"$out/warnings"
 [ "$(grep -c 'warning:' "$out/warnings")" -eq 5 ] || {
-    echo "FAILED: expected five warnings for $out/warned:" >&2
     cat "$out/warnings" >&2
-    exit 1
+    failed "expected five warnings for $out/warned"
 }
+if gallery "$out/refused" 2>"$out/refusals"; then failed "a picture named javascript:... was taken"; fi
+grep -qF "javascript:document.title='pwned';x.jpg: left out of the gallery" "$out/refusals" ||
+    failed "no message for javascript:...: $(cat "$out/refusals")"
+
+echo "--- real photographs"
+galleries='{"path": "'"$PWD/$out/sample"'", "thumb_box": 200},
+{"path": "'"$PWD/$out/names"'", "thumb_box": 200}'
+html_galleries="$out/sample $out/names"
+if scripts/make-photo-folder test "$out/photos"; then
+    cp -R "$out/photos" "$out/photos-in-place"
+    before=$(du -sb "$out/photos-in-place" | cut -f1)
+    gallery "$out/photos-in-place"
+    added=$(($(du -sb "$out/photos-in-place" | cut -f1) - before))
+    echo "the gallery in place adds $added bytes to $before bytes of photographs"
+    [ $((added * 10)) -le "$before" ] || failed "the gallery in place adds more than a tenth"
+    gallery "$out/photos" "$out/photos-web"
+    # Pictures that cannot be decoded are left out, by name, and the rest is written.
+    cp -R "$out/photos" "$out/photos-broken"
+    scripts/make-photo-folder broken "$out/photos-broken"
+    if gallery "$out/photos-broken" 2>"$out/broken"; then failed "broken photographs were taken"; fi
+    [ "$(grep -c 'left out of the gallery' "$out/broken")" -eq 2 ] ||
+        failed "expected two broken photographs: $(cat "$out/broken")"
+    galleries="$galleries,
+{\"path\": \"$PWD/$out/photos-in-place\", \"thumb_box\": 200},
+{\"path\": \"$PWD/$out/photos-web\", \"thumb_box\": 200, \"web_box\": 1600}"
+    html_galleries="$html_galleries $out/photos-in-place $out/photos-web"
+else
+    cannot_run "real photographs: scripts/make-photo-folder cannot fetch them from Debian's archive"
+fi
 
 echo "--- HTML check"
 if command -v onsgmls >/dev/null && command -v tidy >/dev/null &&
     [ -r /usr/share/xml/w3c-sgml-lib/schema/dtd/sgml.soc ]; then
-    sh tests/html/check-pages.sh "$out/sample" "$out/names"
+    # shellcheck disable=SC2086 # the folders hold no spaces
+    sh tests/html/check-pages.sh $html_galleries
 else
     cannot_run "HTML check: needs onsgmls, tidy and the W3C DTDs (Debian packages opensp, tidy, w3c-sgml-lib)"
 fi
@@ -74,8 +110,7 @@ else
     mkdir -p build/browser
     cp tests/browser/package.json tests/browser/package-lock.json build/browser/
     npm ci --prefix build/browser --no-audit --no-fund --loglevel=error >/dev/null
-    GALLERIES="$PWD/$out/sample
-$PWD/$out/names" WARNED_GALLERY="$PWD/$out/warned" BROWSER_DEPS="$PWD/build/browser" \
+    GALLERIES="[$galleries]" WARNED_GALLERY="$PWD/$out/warned" BROWSER_DEPS="$PWD/build/browser" \
         CHROMIUM="$chromium" SCREENSHOTS="${SCREENSHOTS:-$out/screenshots}" \
         SCREENSHOT_PAGE="blue planet" node --test tests/browser/gallery.test.mjs
 fi

@@ -1,9 +1,12 @@
 // Opens galleries written by pixfold-gallery in headless Chromium and checks them the way a
-// visitor meets them: every picture shows, at the size its PPM header gives, every index link
-// opens the picture's page, and every back link returns to that picture's entry.
+// visitor meets them: every thumbnail and every picture shows at the size its page declares,
+// which is the size the browser finds in the picture itself (turned upright by its EXIF
+// orientation), thumbnails and web-size copies fit their boxes, every index link opens the
+// picture's page, and every back link returns to that picture's entry.
 //
 // Environment:
-//   GALLERIES       folders of finished galleries, separated by newlines
+//   GALLERIES       JSON: a list of {"path": folder, "thumb_box": N, "web_box": N}; web_box only
+//                   for a gallery written into OUT, whose pictures are web-size copies
 //   WARNED_GALLERY  a gallery holding only names that pixfold-gallery warns about (optional)
 //   BROWSER_DEPS    folder whose node_modules holds playwright-core
 //   SCREENSHOTS     folder for screenshots of the first gallery's index and one page (optional)
@@ -20,7 +23,7 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const dependencies = process.env.BROWSER_DEPS ?? path.join(here, '../../build/browser');
 const { chromium } = createRequire(path.join(dependencies, 'package.json'))('playwright-core');
 
-const galleries = (process.env.GALLERIES ?? '').split('\n').filter((line) => line !== '');
+const galleries = JSON.parse(process.env.GALLERIES ?? '[]');
 if (galleries.length === 0) throw new Error('GALLERIES names no gallery folder');
 const warned_gallery = process.env.WARNED_GALLERY;
 
@@ -41,15 +44,30 @@ async function read_index_at(page, index_url) {
     })));
 }
 
-// What the page shows of an image: whether it loaded, its own size and its laid-out size.
+// What the page shows of an image: whether it loaded, the size the page declares for it, its
+// own size as the browser decoded and turned it, and its laid-out size.
 function image_facts(image) {
     const box = image.getBoundingClientRect();
     return {
         loaded: image.complete && image.naturalWidth > 0,
+        declared: { width: Number(image.getAttribute('width')), height: Number(image.getAttribute('height')) },
         natural: { width: image.naturalWidth, height: image.naturalHeight },
         shown: { width: box.width, height: box.height },
         src: image.src,
     };
+}
+
+function assert_fits(size, box, what) {
+    assert.ok(size.width <= box && size.height <= box,
+        `${what}: ${size.width}x${size.height} does not fit ${box}x${box}`);
+}
+
+// The image shows at the size its page declares, and that is the size of the picture itself.
+function assert_shown_as_declared(image, what) {
+    assert.ok(image.loaded, `${what}: did not load`);
+    assert.ok(image.declared.width > 0 && image.declared.height > 0, `${what}: no size declared`);
+    assert.deepEqual(image.natural, image.declared, `${what}: the picture's own size`);
+    assert.deepEqual(image.shown, image.declared, `${what}: laid-out size`);
 }
 
 let context;
@@ -75,28 +93,32 @@ after(async () => {
     await context?.close();
 });
 
-for (const [gallery_number, gallery] of galleries.entries()) {
+for (const [gallery_number, { path: gallery, thumb_box, web_box }] of galleries.entries()) {
     const index_url = pathToFileURL(path.join(gallery, 'index.html')).href;
+    // The pictures of the gallery: NAME.jpg beside the index, originals or web-size copies.
     const pictures = fs.readdirSync(gallery).filter((name) => name.endsWith('.jpg'));
     const read_index = () => read_index_at(page, index_url);
 
     describe(`gallery ${path.basename(gallery)}`, () => {
-        test('the index has one entry per picture, each showing at its PPM size', async () => {
+        test('the index shows a thumbnail of every picture, at its size, in its box', async () => {
             const entries = await read_index();
             // The pages declare no charset; the browser must still take them for Shift-JIS.
             assert.equal(await page.evaluate(() => document.characterSet), 'Shift_JIS');
             assert.deepEqual(entries.map((entry) => `${entry.name}.jpg`).sort(),
                 [...pictures].sort());
             for (const entry of entries) {
-                const size = ppm_size(path.join(gallery, `${entry.name}.ppm`));
                 assert.ok(entry.image, `${entry.name}: no thumbnail`);
-                assert.ok(entry.image.loaded, `${entry.name}: thumbnail did not load`);
-                assert.deepEqual(entry.image.natural, size, `${entry.name}: picture size`);
-                assert.deepEqual(entry.image.shown, size, `${entry.name}: laid-out size`);
+                assert.ok(new URL(entry.image.src).pathname
+                    .startsWith(new URL('t/', index_url).pathname), `${entry.name}: not a thumbnail`);
+                assert_shown_as_declared(entry.image, `thumbnail of ${entry.name}`);
+                assert.deepEqual(entry.image.declared,
+                    ppm_size(path.join(gallery, 't', `${entry.name}.ppm`)),
+                    `${entry.name}: the thumbnail's companion`);
+                assert_fits(entry.image.natural, thumb_box, `thumbnail of ${entry.name}`);
             }
         });
 
-        test('every index link opens its picture page, whose image shows at its PPM size',
+        test('every index link opens its picture page, whose picture shows at its size',
             async () => {
                 for (const entry of await read_index()) {
                     const response = await page.goto(entry.href);
@@ -106,10 +128,8 @@ for (const [gallery_number, gallery] of galleries.entries()) {
                     const images = await page.$$eval('img',
                         (found) => found.map((image) => window.image_facts(image)));
                     assert.equal(images.length, 1, `${entry.name}: one picture on its page`);
-                    const size = ppm_size(path.join(gallery, `${entry.name}.ppm`));
-                    assert.ok(images[0].loaded, `${entry.name}: picture did not load`);
-                    assert.deepEqual(images[0].natural, size, `${entry.name}: picture size`);
-                    assert.deepEqual(images[0].shown, size, `${entry.name}: laid-out size`);
+                    assert_shown_as_declared(images[0], `picture ${entry.name}`);
+                    if (web_box) assert_fits(images[0].natural, web_box, `picture ${entry.name}`);
                 }
             });
 
