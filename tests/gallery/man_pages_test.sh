@@ -15,7 +15,9 @@ for page in "$dir"/pixfold.1 "$dir"/pixfold-gallery.1; do
 done
 # Each synopsis and option that the tools know is in the page.
 text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$dir/pixfold-gallery.1" 2>/dev/null)
-for words in "pixfold-gallery dir" "pixfold-gallery --help" "-h, --help" "PIXFOLD"; do
+for words in "pixfold-gallery [option]... dir" "pixfold-gallery [option]... src out" \
+    "pixfold-gallery --help" "-j, --jobs n" "--size n" "--thumb-size n" "--keep-companions" \
+    "--force" "-h, --help" "PIXFOLD" ".pixfold-gallery"; do
     printf '%s\n' "$text" | grep -qF -- "$words" || { echo "FAIL: pixfold-gallery.1 lacks: $words"; failed=1; }
 done
 text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$dir/pixfold.1" 2>/dev/null)
