@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <semaphore>
+#include <set>
 #include <thread>
 
 namespace {
@@ -242,18 +243,18 @@ int build_gallery(gallery_options const& options) {
 
     // Pictures that are gone, or left out now: the files made for them go, apart from those
     // that a picture of the same name still has.
-    std::map<std::string, picture const*> current;
-    for (picture const& item : found.pictures) current.emplace(item.source, &item);
+    std::set<std::string> current_sources, current_names;
+    for (picture const& item : found.pictures) {
+        current_sources.insert(item.source);
+        current_names.insert(item.name);
+    }
     for (auto record = made.begin(); record != made.end();) {
-        if (current.count(record->first) != 0) {
+        if (current_sources.count(record->first) != 0) {
             ++record;
             continue;
         }
         std::string const name(picture_name(record->first, true));
-        bool const name_in_use =
-            std::any_of(found.pictures.begin(), found.pictures.end(),
-                        [&](picture const& item) { return item.name == name; });
-        if (!name.empty() && !name_in_use)
+        if (!name.empty() && current_names.count(name) == 0)
             for (std::string const& file : made_files(paths, name, record->second))
                 remove_file(file);
         record = made.erase(record);
