@@ -37,6 +37,7 @@ struct gallery_paths {
     std::string journal() const { return state() + "/journal"; }
     std::string work() const { return state() + "/work"; }
     std::string thumbnails() const { return output + "/t"; }
+    std::string index() const { return output + "/index.html"; }
 
     std::string page(std::string const& name) const { return output + "/" + name + ".html"; }
     std::string web(std::string const& name) const { return output + "/" + name + ".jpg"; }
@@ -186,6 +187,168 @@ bool make_pictures(std::vector<picture_job>& jobs, int job_count, gallery_run& r
     return true;
 }
 
+// What one run knows of the gallery, and what it changes.
+struct gallery_state {
+    manifest made;
+    bool index_stale = false;
+    bool manifest_stale = false;
+    int status = 0;
+};
+
+// Makes the output's folders and takes the gallery for this run. False, having said why, when
+// the gallery cannot be written.
+bool open_gallery(gallery_options const& options, gallery_paths const& paths) {
+    if (!options.in_place) {
+        if (int const status = make_folder(options.output); status != 0) {
+            say(options.output + ": cannot make this folder: " + error_text(status));
+            return false;
+        }
+        if (same_file(options.source, options.output)) {
+            say("SRC and OUT are one folder; for a gallery in place give only that folder");
+            return false;
+        }
+    }
+    if (int const status = make_folder(paths.state()); status != 0) {
+        say(options.output + ": cannot write in this folder: " + error_text(status));
+        return false;
+    }
+    if (!lock_folder(paths.state())) {
+        say(options.output + ": another pixfold-gallery is writing this gallery");
+        return false;
+    }
+    // What an interrupted run left in the work folder is only ever half made.
+    remove_tree(paths.work());
+    for (std::string const& folder : {paths.work(), paths.thumbnails()}) {
+        if (int const status = make_folder(folder); status != 0) {
+            say(folder + ": cannot make this folder: " + error_text(status));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The manifest of the last run and the journal of an interrupted one.
+void read_state(gallery_paths const& paths, gallery_state& state) {
+    std::string manifest_bytes, journal_bytes;
+    static_cast<void>(read_file(paths.manifest(), manifest_bytes));
+    bool const interrupted = read_file(paths.journal(), journal_bytes) == 0;
+    state.made = read_manifest(manifest_bytes, journal_bytes);
+    // After an interruption the index may not show the pictures that the journal holds.
+    state.index_stale = state.manifest_stale = interrupted;
+}
+
+// Pictures that are gone, or left out now: the files made for them go, apart from those that
+// a picture of the same name still has.
+void forget_gone_pictures(gallery_paths const& paths, std::vector<picture> const& pictures,
+                          gallery_state& state) {
+    std::set<std::string> sources, names;
+    for (picture const& item : pictures) {
+        sources.insert(item.source);
+        names.insert(item.name);
+    }
+    for (auto record = state.made.begin(); record != state.made.end();) {
+        if (sources.count(record->first) != 0) {
+            ++record;
+            continue;
+        }
+        std::string const name(picture_name(record->first, true));
+        if (!name.empty() && names.count(name) == 0)
+            for (std::string const& file : made_files(paths, name, record->second))
+                remove_file(file);
+        record = state.made.erase(record);
+        state.index_stale = state.manifest_stale = true;
+    }
+}
+
+// The pictures to make. Those whose files are all there, made from the same state of the
+// picture with the same boxes, are left alone.
+std::vector<picture_job> plan_jobs(gallery_options const& options, gallery_paths const& paths,
+                                   std::vector<picture> const& pictures, gallery_state& state) {
+    std::vector<picture_job> jobs;
+    int const web_box = options.in_place ? 0 : options.web_box;
+    for (picture const& item : pictures) {
+        auto const record = state.made.find(item.source);
+        made_picture* before = record != state.made.end() ? &record->second : nullptr;
+        // A companion that someone else put there is never replaced, nor removed.
+        bool const companion_is_ours = before != nullptr && before->companion;
+        bool const keep_companion = options.keep_companions &&
+                                    (companion_is_ours || !file_exists(paths.companion(item.name)));
+        if (companion_is_ours && !options.keep_companions) {
+            remove_file(paths.companion(item.name));
+            before->companion = false;
+            state.manifest_stale = true;
+        }
+        bool up_to_date = !options.force && before != nullptr && before->stamp == item.stamp &&
+                          before->web_box == web_box &&
+                          before->thumbnail_box == options.thumbnail_box &&
+                          before->companion == keep_companion;
+        if (up_to_date)
+            for (std::string const& file : made_files(paths, item.name, *before))
+                up_to_date &= file_exists(file);
+        if (!up_to_date)
+            jobs.push_back(
+                {&item, options.source + "/" + item.source, keep_companion, before, {}, {}, {}});
+    }
+    return jobs;
+}
+
+// Takes the made pictures into the manifest. A picture left out loses the files of an earlier
+// run with it, and those that this run placed already.
+void settle_jobs(gallery_paths const& paths, std::vector<picture_job> const& jobs,
+                 gallery_state& state) {
+    for (picture_job const& job : jobs) {
+        state.index_stale = state.manifest_stale = true;
+        if (job.failure.empty()) {
+            state.made[job.item->source] = job.made;
+            continue;
+        }
+        say(printable(job.item->source) + ": left out of the gallery: " + job.failure);
+        state.status = failure_status;
+        for (std::string const& file : job.placed) remove_file(file);
+        if (job.before != nullptr) {
+            for (std::string const& file : made_files(paths, job.item->name, *job.before))
+                remove_file(file);
+            state.made.erase(job.item->source);
+        }
+    }
+}
+
+// The index of the pictures in the gallery, by pixfold from the lines t/NAME.jpg.
+void write_gallery_index(gallery_paths const& paths, std::string const& pixfold,
+                         std::vector<picture> const& pictures, gallery_state& state) {
+    std::string list;
+    for (picture const& item : pictures)
+        if (state.made.count(item.source) != 0) list += "t/" + item.name + ".jpg\n";
+    std::string const list_file = paths.work() + "/list";
+    std::string const made_index = paths.work() + "/index.html";
+    std::string failure;
+    if (int const written = write_file(list_file, list); written != 0)
+        failure = list_file + ": " + error_text(written);
+    if (failure.empty())
+        failure =
+            write_index(pixfold, paths.output, list_file, made_index, paths.work() + "/report");
+    if (failure.empty()) {
+        if (int const renamed = rename_file(made_index, paths.index()); renamed != 0)
+            failure = error_text(renamed);
+    }
+    if (!failure.empty()) {
+        say(paths.index() + ": not written: " + failure);
+        state.status = failure_status;
+    }
+}
+
+// The manifest in one rename; the journal has served then.
+void write_state(gallery_paths const& paths, gallery_state& state) {
+    std::string const made_manifest = paths.work() + "/manifest";
+    int written = write_file(made_manifest, manifest_text(state.made));
+    if (written == 0) written = rename_file(made_manifest, paths.manifest());
+    if (written == 0) written = remove_file(paths.journal());
+    if (written != 0) {
+        say(paths.manifest() + ": cannot write it: " + error_text(written));
+        state.status = failure_status;
+    }
+}
+
 } // namespace
 
 int build_gallery(gallery_options const& options) {
@@ -195,101 +358,23 @@ int build_gallery(gallery_options const& options) {
         say(options.source + ": cannot read this folder: " + error_text(status));
         return failure_status;
     }
-    if (!options.in_place) {
-        if (int const status = make_folder(options.output); status != 0) {
-            say(options.output + ": cannot make this folder: " + error_text(status));
-            return failure_status;
-        }
-        if (same_file(options.source, options.output)) {
-            say("SRC and OUT are one folder; for a gallery in place give only that folder");
-            return failure_status;
-        }
-    }
-    if (int const status = make_folder(paths.state()); status != 0) {
-        say(options.output + ": cannot write in this folder: " + error_text(status));
-        return failure_status;
-    }
-    if (!lock_folder(paths.state())) {
-        say(options.output + ": another pixfold-gallery is writing this gallery");
-        return failure_status;
-    }
+    if (!open_gallery(options, paths)) return failure_status;
     std::string const pixfold = find_pixfold();
     if (pixfold.empty()) {
         say("cannot find pixfold: install it on PATH or name it in PIXFOLD");
         return failure_status;
-    }
-    // What an interrupted run left in the work folder is only ever half made.
-    remove_tree(paths.work());
-    for (std::string const& folder : {paths.work(), paths.thumbnails()}) {
-        if (int const status = make_folder(folder); status != 0) {
-            say(folder + ": cannot make this folder: " + error_text(status));
-            return failure_status;
-        }
     }
 
     std::string const charset = locale_charset();
     scan_result const found =
         scan_pictures(entries, !options.in_place, is_shift_jis(charset), charset);
     for (std::string const& note : found.notes) say(note);
-    int status = found.left_out > 0 ? failure_status : 0;
 
-    std::string manifest_bytes, journal_bytes;
-    static_cast<void>(read_file(paths.manifest(), manifest_bytes));
-    bool const interrupted = read_file(paths.journal(), journal_bytes) == 0;
-    manifest made = read_manifest(manifest_bytes, journal_bytes);
-    // After an interruption the index may not show the pictures that the journal holds.
-    bool index_stale = interrupted;
-    bool manifest_stale = interrupted;
-
-    // Pictures that are gone, or left out now: the files made for them go, apart from those
-    // that a picture of the same name still has.
-    std::set<std::string> current_sources, current_names;
-    for (picture const& item : found.pictures) {
-        current_sources.insert(item.source);
-        current_names.insert(item.name);
-    }
-    for (auto record = made.begin(); record != made.end();) {
-        if (current_sources.count(record->first) != 0) {
-            ++record;
-            continue;
-        }
-        std::string const name(picture_name(record->first, true));
-        if (!name.empty() && current_names.count(name) == 0)
-            for (std::string const& file : made_files(paths, name, record->second))
-                remove_file(file);
-        record = made.erase(record);
-        index_stale = manifest_stale = true;
-    }
-
-    // Pictures whose files are all there, made from the same state of it with the same options,
-    // are left alone; the others are made.
-    std::vector<picture_job> jobs;
-    int const web_box = options.in_place ? 0 : options.web_box;
-    for (picture const& item : found.pictures) {
-        auto const record = made.find(item.source);
-        made_picture const* before = record != made.end() ? &record->second : nullptr;
-        std::string const companion = paths.companion(item.name);
-        // A companion that someone else put there is never replaced.
-        bool const companion_is_ours = before != nullptr && before->companion;
-        bool const keep_companion =
-            options.keep_companions && (companion_is_ours || !file_exists(companion));
-        if (before != nullptr && companion_is_ours && !options.keep_companions) {
-            remove_file(companion);
-            record->second.companion = false;
-            manifest_stale = true;
-        }
-        bool up_to_date = !options.force && before != nullptr && before->stamp == item.stamp &&
-                          before->web_box == web_box &&
-                          before->thumbnail_box == options.thumbnail_box &&
-                          before->companion == keep_companion;
-        if (up_to_date)
-            for (std::string const& file : made_files(paths, item.name, *before))
-                up_to_date &= file_exists(file);
-        if (up_to_date) continue;
-        std::string const source = options.source + "/" + item.source;
-        jobs.push_back({&item, source, keep_companion, before, {}, {}, {}});
-    }
-
+    gallery_state state;
+    read_state(paths, state);
+    if (found.left_out > 0) state.status = failure_status;
+    forget_gone_pictures(paths, found.pictures, state);
+    std::vector<picture_job> jobs = plan_jobs(options, paths, found.pictures, state);
     if (!jobs.empty()) {
         int job_count = options.jobs > 0 ? options.jobs : processor_count();
         job_count = std::max(1, std::min(job_count, static_cast<int>(jobs.size())));
@@ -297,57 +382,11 @@ int build_gallery(gallery_options const& options) {
         limit_memory_pools(image_jobs);
         gallery_run run{options, paths, pixfold, std::counting_semaphore<>(image_jobs), {}};
         if (!make_pictures(jobs, job_count, run)) return failure_status;
-        index_stale = manifest_stale = true;
+        settle_jobs(paths, jobs, state);
     }
-    for (picture_job& job : jobs) {
-        if (job.failure.empty()) {
-            made[job.item->source] = job.made;
-            continue;
-        }
-        // Left out: the files of an earlier run go with it, and so do those this run placed.
-        say(printable(job.item->source) + ": left out of the gallery: " + job.failure);
-        status = failure_status;
-        for (std::string const& file : job.placed) remove_file(file);
-        if (job.before != nullptr) {
-            for (std::string const& file : made_files(paths, job.item->name, *job.before))
-                remove_file(file);
-            made.erase(job.item->source);
-        }
-    }
-
-    std::string const index = options.output + "/index.html";
-    if (index_stale || options.force || !file_exists(index)) {
-        std::string list;
-        for (picture const& item : found.pictures)
-            if (made.count(item.source) != 0) list += "t/" + item.name + ".jpg\n";
-        std::string const list_file = paths.work() + "/list";
-        std::string const made_index = paths.work() + "/index.html";
-        std::string failure;
-        if (int const written = write_file(list_file, list); written != 0)
-            failure = list_file + ": " + error_text(written);
-        if (failure.empty())
-            failure = write_index(pixfold, options.output, list_file, made_index,
-                                  paths.work() + "/report");
-        if (failure.empty()) {
-            if (int const renamed = rename_file(made_index, index); renamed != 0)
-                failure = error_text(renamed);
-        }
-        if (!failure.empty()) {
-            say(index + ": not written: " + failure);
-            status = failure_status;
-        }
-    }
-
-    if (manifest_stale) {
-        std::string const made_manifest = paths.work() + "/manifest";
-        int written = write_file(made_manifest, manifest_text(made));
-        if (written == 0) written = rename_file(made_manifest, paths.manifest());
-        if (written == 0) written = remove_file(paths.journal());
-        if (written != 0) {
-            say(paths.manifest() + ": cannot write it: " + error_text(written));
-            status = failure_status;
-        }
-    }
+    if (state.index_stale || options.force || !file_exists(paths.index()))
+        write_gallery_index(paths, pixfold, found.pictures, state);
+    if (state.manifest_stale) write_state(paths, state);
     remove_tree(paths.work());
-    return status;
+    return state.status;
 }
