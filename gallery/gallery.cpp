@@ -15,6 +15,7 @@
 #include <mutex>
 #include <semaphore>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 namespace {
@@ -83,11 +84,28 @@ struct gallery_run {
     std::mutex journal_lock;
 };
 
+// Why a picture is left out, when it is not the picture's own fault.
+struct left_out : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// One of the slots of decoding, held while a picture is decoded and shrunk.
+class image_slot {
+  public:
+    explicit image_slot(std::counting_semaphore<>& slots) : slots_(slots) { slots_.acquire(); }
+    ~image_slot() { slots_.release(); }
+    image_slot(image_slot const&) = delete;
+    image_slot& operator=(image_slot const&) = delete;
+
+  private:
+    std::counting_semaphore<>& slots_;
+};
+
 // Renames a finished file into the gallery; the old one stays whole until this step.
 void place(picture_job& job, std::string const& made, std::string const& target) {
     if (made.empty()) return;
     if (int const status = rename_file(made, target); status != 0)
-        throw imaging_error(target + ": cannot write it: " + error_text(status));
+        throw left_out(target + ": cannot write it: " + error_text(status));
     job.placed.push_back(target);
 }
 
@@ -98,17 +116,13 @@ void make_picture(picture_job& job, std::string const& folder, gallery_run& run)
                                   folder + "/thumbnail.jpg", folder + "/thumbnail.ppm",
                                   job.keep_companion ? folder + "/companion.ppm" : ""};
     try {
-        run.image_slots.acquire();
         picture_sizes sizes;
-        try {
+        {
+            image_slot const slot(run.image_slots);
             jpeg_header const header = read_jpeg_header(job.source);
             sizes = make_picture_files(job.source, header, options.in_place ? 0 : options.web_box,
                                        options.thumbnail_box, made);
-        } catch (...) {
-            run.image_slots.release();
-            throw;
         }
-        run.image_slots.release();
 
         // pixfold reads the size from the first two lines of the companion and nothing more,
         // so the companion it reads for the page holds that header alone, in a folder of its
@@ -116,11 +130,11 @@ void make_picture(picture_job& job, std::string const& folder, gallery_run& run)
         std::string const page_folder = folder + "/page";
         std::string const page_companion = page_folder + "/" + item.name + ".ppm";
         if (int const status = write_file(page_companion, ppm_header(sizes.shown)); status != 0)
-            throw imaging_error(page_companion + ": " + error_text(status));
+            throw left_out(page_companion + ": " + error_text(status));
         std::string const failure = write_page(run.pixfold, page_folder, item.name,
                                                folder + "/page.html", folder + "/report");
         remove_file(page_companion);
-        if (!failure.empty()) throw imaging_error(failure);
+        if (!failure.empty()) throw left_out(failure);
 
         // The page goes last: a page is never there without the files it shows.
         place(job, made.thumbnail, run.paths.thumbnail(item.name));
@@ -128,7 +142,8 @@ void make_picture(picture_job& job, std::string const& folder, gallery_run& run)
         place(job, made.web, run.paths.web(item.name));
         place(job, made.companion, run.paths.companion(item.name));
         place(job, folder + "/page.html", run.paths.page(item.name));
-    } catch (imaging_error const& error) {
+    } catch (std::exception const& error) {
+        // Whatever went wrong with one picture, out of memory included, leaves it out alone.
         job.failure = error.what();
         return;
     }
