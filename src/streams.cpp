@@ -214,6 +214,11 @@ void fatal_error() {
     exit_with_status(2);
 }
 
+void stop_name_too_long(char const* name) {
+    report_error(name, "File name too long");
+    exit_with_status(2);
+}
+
 void exit_with_status(int status) {
     write_out_block();
     if (output_write_failed) {

@@ -5,7 +5,7 @@
 // in blocks of 4096 bytes unless it is a console; whatever is collected goes out at exit.
 #pragma once
 
-#include "sources/companion_names.h"
+#include "name_buffer.h"
 
 #include <cstddef>
 
@@ -31,6 +31,10 @@ list_line read_list_line(char (&line)[name_buffer_size], std::size_t& size);
 
 // Writes "Fatal Error" to standard output, after the page text before it, and ends with 2.
 [[noreturn]] void fatal_error();
+
+// Reports "name: File name too long" on standard error and ends with 2: the name, or one made
+// from it, does not fit in a name buffer.
+[[noreturn]] void stop_name_too_long(char const* name);
 
 // Writes out what standard output still holds and ends the process. A run whose output did not
 // all arrive fails: it ends with 2 and says so on standard error.

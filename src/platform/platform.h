@@ -51,7 +51,3 @@ unsigned platform_code_page();
 // Marks the lead bytes of double-byte characters in the code page as the system knows them;
 // false when the system keeps no such table, so the tool's own applies.
 bool platform_lead_bytes(unsigned code_page, bool (&is_lead)[256]);
-
-// Copies a name into a name buffer, or appends one to it. The caller has made sure it fits.
-void platform_copy_name(char* buffer, char const* name);
-void platform_append_name(char* buffer, char const* name);

@@ -2,11 +2,10 @@
 #include "platform/platform.h"
 
 #include "platform/codeset_names.h"
-#include "platform/open_failures.h"
+#include "platform/posix.h"
 
 #include <cerrno>
 #include <clocale>
-#include <cstring>
 #include <fcntl.h>
 #include <langinfo.h>
 #include <signal.h>
@@ -129,12 +128,4 @@ unsigned platform_code_page() {
 
 bool platform_lead_bytes(unsigned, bool (&)[256]) {
     return false;
-}
-
-void platform_copy_name(char* buffer, char const* name) {
-    std::strcpy(buffer, name);
-}
-
-void platform_append_name(char* buffer, char const* name) {
-    std::strcat(buffer, name);
 }

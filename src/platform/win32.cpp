@@ -1,7 +1,7 @@
 // The platform layer on Windows: a console process on KERNEL32 alone.
 #include "platform/platform.h"
 
-#include "platform/open_failures.h"
+#include "platform/win32.h"
 
 #include <windows.h>
 
@@ -138,12 +138,4 @@ bool platform_lead_bytes(unsigned code_page, bool (&is_lead)[256]) {
         for (unsigned lead = info.LeadByte[at]; lead <= info.LeadByte[at + 1]; ++lead)
             is_lead[lead] = true;
     return true;
-}
-
-void platform_copy_name(char* buffer, char const* name) {
-    lstrcpyA(buffer, name);
-}
-
-void platform_append_name(char* buffer, char const* name) {
-    lstrcatA(buffer, name);
 }

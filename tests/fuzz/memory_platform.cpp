@@ -139,11 +139,3 @@ unsigned platform_code_page() {
 bool platform_lead_bytes(unsigned, bool (&)[256]) {
     return false;
 }
-
-void platform_copy_name(char* buffer, char const* name) {
-    std::strcpy(buffer, name);
-}
-
-void platform_append_name(char* buffer, char const* name) {
-    std::strcat(buffer, name);
-}

@@ -1,5 +1,5 @@
 #include "platform/codeset_names.h"
-#include "platform/open_failures.h"
+#include "platform/posix.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The Win32 platform layer on its own: how failed opens are told apart, how files are shared,
 // the standard handles, and the code page tables as the system reports them.
-#include "platform/open_failures.h"
 #include "platform/platform.h"
+#include "platform/win32.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -137,7 +137,3 @@ bool platform_lead_bytes(unsigned, bool (&is_lead)[256]) {
     for (unsigned char lead : current.system_lead_bytes) is_lead[lead] = true;
     return true;
 }
-
-void platform_copy_name(char* buffer, char const* name) { std::strcpy(buffer, name); }
-
-void platform_append_name(char* buffer, char const* name) { std::strcat(buffer, name); }
