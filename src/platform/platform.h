@@ -20,8 +20,9 @@ bool platform_input_is_console();
 bool platform_write_output(char const* bytes, std::size_t size);
 bool platform_write_error(char const* bytes, std::size_t size);
 
-// Reads at most capacity bytes of standard input; 0 at its end or on a read error.
-std::size_t platform_read_input(char* bytes, std::size_t capacity);
+// Reads at most capacity bytes of standard input and sets got to their number, 0 at its end.
+// False when the read failed. A process started without standard input reads an empty one.
+bool platform_read_input(char* bytes, std::size_t capacity, std::size_t& got);
 
 // Why an existing file could not be opened: one kind for each message the tool can report.
 enum class open_failure {

@@ -5,3 +5,6 @@
 
 // The failure kind of the GetLastError() of a failed CreateFileA().
 open_failure open_failure_of_system_error(unsigned long error);
+
+// Whether the GetLastError() of a failed ReadFile() means the end of the input, not an error.
+bool read_failure_is_end(unsigned long error);

@@ -118,15 +118,16 @@ bool platform_write_error(char const* bytes, std::size_t size) {
     return true;
 }
 
-std::size_t platform_read_input(char* bytes, std::size_t capacity) {
+bool platform_read_input(char* bytes, std::size_t capacity, std::size_t& got) {
+    got = 0;
     std::size_t const left = current.input.size() - current.input_taken;
     // Reading on after the end is allowed a few times; a loop that keeps asking would hang.
     if (left == 0 && ++fake::input_reads_after_end > 1000) std::abort();
-    if (fake::fails(operation::read_input)) return 0;
-    std::size_t const size = std::min({capacity, left, current.input_read_size});
-    if (size > 0) std::memcpy(bytes, current.input.data() + current.input_taken, size);
-    current.input_taken += size;
-    return size;
+    if (fake::fails(operation::read_input)) return false;
+    got = std::min({capacity, left, current.input_read_size});
+    if (got > 0) std::memcpy(bytes, current.input.data() + current.input_taken, got);
+    current.input_taken += got;
+    return true;
 }
 
 open_failure platform_open_file(char const* path, platform_file& file) {

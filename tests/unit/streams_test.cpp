@@ -134,4 +134,41 @@ TEST(read_list_line, gives_the_first_259_bytes_of_a_longer_line_and_reads_no_fur
     EXPECT_EQ(unread_input(), "next\n"); // the block after the long line stays unread
 }
 
+// A failed read of standard input ends the list there: the lines before it count, the line it
+// cut short does not, nothing more is read, and the run ends with 2 and one report after the
+// page text.
+TEST(read_list_line, ends_the_list_at_a_failed_read_and_fails_the_run) {
+    struct failing_input {
+        bool console;
+        std::size_t read_size;
+    };
+    // A file or a pipe, read in blocks, and a console, read one typed line at a time.
+    for (auto const [console, read_size] : {failing_input{false, 10}, failing_input{true, 4}}) {
+        SCOPED_TRACE(console ? "console" : "file or pipe");
+        start_with_input("one\ntwo\nthree\n", read_size, console);
+        fake::current.fail_operation = console ? 3 : 2;
+        fake::current.counted_kind = fake::operation::read_input;
+        EXPECT_EQ(read_all_lines(), "one|two|"); // "th" or "thre" was cut short
+        char line[name_buffer_size];
+        std::size_t size = 0;
+        EXPECT_EQ(read_list_line(line, size), list_line::end);
+        EXPECT_EQ(fake::current.operations.size(), console ? 3u : 2u);
+        write_out("page\n");
+        EXPECT_EQ(fake::status_of_exit([] { exit_with_status(0); }), 2);
+        EXPECT_EQ(fake::current.output, "page\r\n");
+        EXPECT_EQ(fake::current.error, "stdin: Read error\r\n");
+    }
+}
+
+TEST(exit_with_status, reports_a_failed_read_and_a_failed_write_once_each) {
+    start_with_input("a\n");
+    fake::current.fail_operation = 1; // the first read
+    EXPECT_EQ(read_all_lines(), "");
+    fake::current.fail_operation = 2; // and the one write of the page, at exit
+    write_out("lost\n");
+    EXPECT_EQ(fake::status_of_exit([] { exit_with_status(0); }), 2);
+    EXPECT_TRUE(fake::current.output.empty());
+    EXPECT_EQ(fake::current.error, "stdin: Read error\r\nstdout: Write error\r\n");
+}
+
 } // namespace
