@@ -4,21 +4,10 @@
 # every page of the first two must be valid HTML 4.0 Transitional (onsgmls, tidy), and headless
 # Chromium must show every picture at its PPM size and follow every link to its target.
 # About a minute. SCREENSHOTS=docs refreshes the screenshots that docs/gallery.md shows.
-set -eu
-cd "$(dirname "$0")/../.."
+. "$(dirname "$0")/../lib/leg.sh"
 out=build/gallery-check
 
-# Off CI a missing tool skips its part loudly; on CI every part must run.
-cannot_run() {
-    if [ "${CI:-}" = true ]; then
-        echo "FAILED: $1" >&2
-        exit 1
-    fi
-    echo "SKIPPED: $1" >&2
-}
-
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target pixfold -j 2 >/dev/null
+dev_build
 
 rm -rf "$out"
 mkdir -p "$out/names" "$out/warned"
