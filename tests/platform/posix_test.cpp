@@ -1,5 +1,6 @@
 #include "platform/codeset_names.h"
 #include "platform/posix.h"
+#include "read_all_input.h"
 
 #include <cerrno>
 #include <chrono>
@@ -64,16 +65,6 @@ class standard_stream : public ::testing::Test {
   private:
     int saved_[2] = {-1, -1};
 };
-
-// Reads standard input to its end or to a failure; false on a failure.
-bool read_all_input(std::string& bytes) {
-    char piece[5];
-    for (std::size_t got = 0;;) {
-        if (!platform_read_input(piece, sizeof piece, got)) return false;
-        if (got == 0) return true;
-        bytes.append(piece, got);
-    }
-}
 
 TEST_F(standard_stream, input_tells_its_end_from_a_failed_read) {
     int ends[2];

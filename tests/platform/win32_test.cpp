@@ -2,6 +2,7 @@
 // the standard handles, and the code page tables as the system reports them.
 #include "platform/platform.h"
 #include "platform/win32.h"
+#include "read_all_input.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -96,16 +97,6 @@ class win32_platform : public ::testing::Test {
     HANDLE saved_input_ = nullptr;
     HANDLE saved_output_ = nullptr;
 };
-
-// Reads standard input to its end or to a failure; false on a failure.
-bool read_all_input(std::string& bytes) {
-    char piece[5];
-    for (std::size_t got = 0;;) {
-        if (!platform_read_input(piece, sizeof piece, got)) return false;
-        if (got == 0) return true;
-        bytes.append(piece, got);
-    }
-}
 
 std::string read_whole(platform_file file) {
     std::string bytes;
