@@ -21,6 +21,7 @@ char input_block[input_block_size];
 std::size_t input_position;
 std::size_t input_fill;
 bool input_ended;
+bool input_read_failed;
 bool input_is_console;
 bool input_console_known; // asked only when a Ctrl-Z comes, the one byte whose rule depends on it
 bool input_at_typed_line_start;
@@ -48,13 +49,14 @@ void write_out_block() {
     output_block_fill = 0;
 }
 
-// The next byte of standard input with the Ctrl-Z rules applied, or -1 at its end.
+// The next byte of standard input with the Ctrl-Z rules applied, or -1 at its end. A failed
+// read ends the input too, and is remembered for the exit.
 int next_raw_input_byte() {
     for (;;) {
         if (input_ended) return -1;
         if (input_position == input_fill) {
             input_position = 0;
-            input_fill = platform_read_input(input_block, input_block_size);
+            input_read_failed = !platform_read_input(input_block, input_block_size, input_fill);
             if (input_fill == 0) {
                 input_ended = true;
                 return -1;
@@ -154,6 +156,7 @@ void start_streams() {
     input_position = 0;
     input_fill = 0;
     input_ended = false;
+    input_read_failed = false;
     input_console_known = false;
     input_at_typed_line_start = true;
     input_dropping_typed_line = false;
@@ -204,6 +207,9 @@ list_line read_list_line(char (&line)[name_buffer_size], std::size_t& size) {
         line[length++] = static_cast<char>(byte);
         length += take_plain_input(line + length, name_buffer_size - 1 - length);
     }
+    // A line that a failed read cut short is not known to be a whole name: the list ends before
+    // it.
+    if (input_read_failed) return list_line::end;
     line[length] = '\0';
     size = length;
     return list_line::read;
@@ -214,10 +220,20 @@ void fatal_error() {
     exit_with_status(2);
 }
 
+void stop_name_too_long(char const* name) {
+    report_error(name, "File name too long");
+    exit_with_status(2);
+}
+
 void exit_with_status(int status) {
     write_out_block();
+    // A list that could not be read to its end, or a page that did not arrive whole, must not
+    // pass for a whole page.
+    if (input_read_failed) {
+        report_error("stdin", "Read error");
+        status = 2;
+    }
     if (output_write_failed) {
-        // A page that did not arrive whole must not pass for a written one.
         report_error("stdout", "Write error");
         status = 2;
     }

@@ -1,4 +1,4 @@
 #!/bin/sh
 # The whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-set -eu
+. "$(dirname "$0")/../lib/leg.sh"
 cmake --workflow --preset asan

@@ -2,16 +2,10 @@
 # pixfold.exe for Windows: cross-built with mingw-w64, the whole test suite run under Wine (the
 # end-to-end cases in code page 1252 and again in 932), and the sample gallery written by
 # pixfold.exe compared byte for byte with the one the native build writes.
-set -eu
-cd "$(dirname "$0")/../.."
+. "$(dirname "$0")/../lib/leg.sh"
 started=$(date +%s)
 
-# As root the packages are installed when missing; anyone else is told which ones to install.
-if ! scripts/ensure-packages g++-mingw-w64-x86-64-posix wine64 wine locales; then
-    [ "${CI:-}" = true ] && exit 1
-    echo "SKIPPED: the Windows leg needs the Debian packages named above" >&2
-    exit 0
-fi
+need_packages g++-mingw-w64-x86-64-posix wine64 wine locales
 
 # The Wine prefix is made once, before the tests, so that no test pays for it or sees its talk.
 scripts/wine-run --prepare
@@ -31,10 +25,7 @@ fi
 
 # The sample gallery, written once by pixfold.exe under Wine and once by the native build, must
 # come out the same to the byte.
-if [ ! -x build/dev/pixfold ] || [ ! -x build/dev/pixfold-gallery ]; then
-    cmake --preset dev >/dev/null
-    cmake --build --preset dev --target pixfold pixfold-gallery -j 2
-fi
+dev_build pixfold pixfold-gallery
 root=$PWD
 printf '#!/bin/sh\nexec "%s/scripts/wine-run" "%s/build/mingw/pixfold.exe" "$@"\n' "$root" "$root" \
     >build/mingw/pixfold-under-wine

@@ -7,25 +7,15 @@
 # at the size its page declares and in its box, and follow every link to its target; and the
 # gallery in place may add at most a tenth of the photographs' own size.
 # A few minutes. SCREENSHOTS=docs refreshes the screenshots that docs/gallery.md shows.
-set -eu
-cd "$(dirname "$0")/../.."
+. "$(dirname "$0")/../lib/leg.sh"
 out=build/gallery-check
 
-# Off CI a missing tool skips its part loudly; on CI every part must run.
-cannot_run() {
-    if [ "${CI:-}" = true ]; then
-        echo "FAILED: $1" >&2
-        exit 1
-    fi
-    echo "SKIPPED: $1" >&2
-}
 failed() {
     echo "FAILED: $1" >&2
     exit 1
 }
 
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target pixfold pixfold-gallery -j 2 >/dev/null
+dev_build pixfold pixfold-gallery
 gallery() { build/dev/pixfold-gallery "$@"; }
 
 rm -rf "$out"

@@ -1,10 +1,8 @@
 #!/bin/sh
 # The Debian package that CPack builds: it holds the two programs and their manual pages, and
 # the programs unpacked from it write the sample gallery. A few seconds.
-set -eu
-cd "$(dirname "$0")/../.."
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target pixfold pixfold-gallery -j 2 >/dev/null
+. "$(dirname "$0")/../lib/leg.sh"
+dev_build pixfold pixfold-gallery
 rm -rf build/package
 (cd build/dev && cpack -B "$PWD/../package" >/dev/null)
 deb=$(ls build/package/*.deb)

@@ -2,22 +2,12 @@
 # The benchmark kit at a tiny size: proves that it builds, that the floors write the very pages
 # pixfold writes, and that bench/run.sh produces its whole table. Timings at this size mean
 # nothing and are not judged; the full run is described in docs/benchmarks.md.
-set -eu
-cd "$(dirname "$0")/../.."
+. "$(dirname "$0")/../lib/leg.sh"
 
-# On CI every leg must run; elsewhere a machine without the tools is told why and skipped.
-skip_or_fail() {
-    if [ "${CI:-}" = true ]; then
-        echo "FAILED: $1" >&2
-        exit 1
-    fi
-    echo "SKIPPED bench smoke: $1" >&2
-    exit 0
-}
-[ -x /usr/bin/time ] || skip_or_fail "GNU time is missing (Debian package: time)"
-command -v strace >/dev/null || skip_or_fail "strace is missing (Debian package: strace)"
+[ -x /usr/bin/time ] || skip_leg "GNU time is missing (Debian package: time)"
+need_commands strace strace
 strace -f -c -o /dev/null true 2>/dev/null ||
-    skip_or_fail "strace cannot trace on this machine (ptrace not permitted)"
+    skip_leg "strace cannot trace on this machine (ptrace not permitted)"
 
 work_option=""
 if [ "$(stat -f -c %T /dev/shm 2>/dev/null)" != tmpfs ]; then

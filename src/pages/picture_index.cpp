@@ -1,6 +1,6 @@
 #include "pages/picture_index.h"
 
-#include "pages/names_too_long.h"
+#include "name_buffer.h"
 #include "pages/page_frame.h"
 #include "pages/page_text.h"
 #include "sources/companion_names.h"

@@ -1,22 +1,17 @@
 #include "pages/picture_page.h"
 
-#include "pages/names_too_long.h"
+#include "name_buffer.h"
 #include "pages/page_frame.h"
 #include "pages/page_text.h"
-#include "platform/platform.h"
-#include "sources/companion_names.h"
 #include "sources/picture_size.h"
 #include "streams.h"
 
-#include <cstring>
-
 namespace {
 
-// The base path followed by a four-byte suffix, in a name buffer.
+// The base path followed by a suffix, in a name buffer; stops the run when it does not fit.
 void make_companion_path(char const* base_path, char const* suffix,
                          char (&path)[name_buffer_size]) {
-    platform_copy_name(path, base_path);
-    platform_append_name(path, suffix);
+    if (!copy_name(path, base_path) || !append_name(path, suffix)) stop_name_too_long(base_path);
 }
 
 void write_back_link(char const* base_path) {
@@ -28,15 +23,13 @@ void write_back_link(char const* base_path) {
 } // namespace
 
 void write_picture_page(char const* base_path) {
-    // The base path must leave room for ".ppm" and ".jpg" in a name buffer.
-    if (std::strlen(base_path) > name_buffer_size - 1 - std::strlen(".ppm"))
-        stop_name_too_long(base_path);
-
+    // Both paths are made before the probe, so a base path too long for them stops the run
+    // before anything is opened or written.
     char ppm_path[name_buffer_size];
     make_companion_path(base_path, ".ppm", ppm_path);
-    picture_size const size = read_picture_size(ppm_path);
     char image_path[name_buffer_size];
     make_companion_path(base_path, ".jpg", image_path);
+    picture_size const size = read_picture_size(ppm_path);
 
     write_page_opening("Picture ", base_path);
     write_back_link(base_path);

@@ -20,8 +20,9 @@ bool platform_input_is_console();
 bool platform_write_output(char const* bytes, std::size_t size);
 bool platform_write_error(char const* bytes, std::size_t size);
 
-// Reads at most capacity bytes of standard input; 0 at its end or on a read error.
-std::size_t platform_read_input(char* bytes, std::size_t capacity);
+// Reads at most capacity bytes of standard input and sets got to their number, 0 at its end.
+// False when the read failed. A process started without standard input reads an empty one.
+bool platform_read_input(char* bytes, std::size_t capacity, std::size_t& got);
 
 // Why an existing file could not be opened: one kind for each message the tool can report.
 enum class open_failure {
@@ -51,7 +52,3 @@ unsigned platform_code_page();
 // Marks the lead bytes of double-byte characters in the code page as the system knows them;
 // false when the system keeps no such table, so the tool's own applies.
 bool platform_lead_bytes(unsigned code_page, bool (&is_lead)[256]);
-
-// Copies a name into a name buffer, or appends one to it. The caller has made sure it fits.
-void platform_copy_name(char* buffer, char const* name);
-void platform_append_name(char* buffer, char const* name);

@@ -2,25 +2,34 @@
 #include "platform/platform.h"
 
 #include "platform/codeset_names.h"
-#include "platform/open_failures.h"
+#include "platform/posix.h"
 
 #include <cerrno>
 #include <clocale>
-#include <cstring>
 #include <fcntl.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Writes all bytes to the descriptor, going on after interruptions and short writes.
+// Whether a failed read or write is to be made again: after an interruption, or once the
+// descriptor is ready when another program left it non-blocking and it was not.
+bool try_again(int descriptor, short readiness) {
+    if (errno == EINTR) return true;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    pollfd wait_for = {descriptor, readiness, 0};
+    return poll(&wait_for, 1, -1) >= 0 || errno == EINTR;
+}
+
+// Writes all bytes to the descriptor, going on after short writes.
 bool write_all(int descriptor, char const* bytes, std::size_t size) {
     while (size > 0) {
         ssize_t const written = ::write(descriptor, bytes, size);
         if (written < 0) {
-            if (errno == EINTR) continue;
+            if (try_again(descriptor, POLLOUT)) continue;
             return false;
         }
         bytes += written;
@@ -29,12 +38,11 @@ bool write_all(int descriptor, char const* bytes, std::size_t size) {
     return true;
 }
 
-// Reads at most capacity bytes, going on after interruptions; 0 at the end or on an error.
-std::size_t read_some(int descriptor, char* bytes, std::size_t capacity) {
+// Reads at most capacity bytes; -1 on an error, with errno set.
+ssize_t read_some(int descriptor, char* bytes, std::size_t capacity) {
     for (;;) {
         ssize_t const got = ::read(descriptor, bytes, capacity);
-        if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) return 0;
+        if (got >= 0 || !try_again(descriptor, POLLIN)) return got;
     }
 }
 
@@ -93,8 +101,13 @@ bool platform_write_error(char const* bytes, std::size_t size) {
     return write_all(STDERR_FILENO, bytes, size);
 }
 
-std::size_t platform_read_input(char* bytes, std::size_t capacity) {
-    return read_some(STDIN_FILENO, bytes, capacity);
+bool platform_read_input(char* bytes, std::size_t capacity, std::size_t& got) {
+    ssize_t const result = read_some(STDIN_FILENO, bytes, capacity);
+    got = result > 0 ? static_cast<std::size_t>(result) : 0;
+    if (result >= 0) return true;
+    // Standard input that is not open at all is no failed read: there is no list, as when a
+    // process is started without one.
+    return errno == EBADF && fcntl(STDIN_FILENO, F_GETFD) == -1;
 }
 
 open_failure platform_open_file(char const* path, platform_file& file) {
@@ -110,7 +123,8 @@ open_failure platform_open_file(char const* path, platform_file& file) {
 
 std::size_t platform_read_file(platform_file file, char* bytes, std::size_t capacity) {
     // A directory opens on POSIX; reading it fails, and that counts as its end.
-    return read_some(static_cast<int>(file), bytes, capacity);
+    ssize_t const got = read_some(static_cast<int>(file), bytes, capacity);
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
 void platform_close_file(platform_file file) {
@@ -129,12 +143,4 @@ unsigned platform_code_page() {
 
 bool platform_lead_bytes(unsigned, bool (&)[256]) {
     return false;
-}
-
-void platform_copy_name(char* buffer, char const* name) {
-    std::strcpy(buffer, name);
-}
-
-void platform_append_name(char* buffer, char const* name) {
-    std::strcat(buffer, name);
 }

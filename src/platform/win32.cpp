@@ -1,7 +1,7 @@
 // The platform layer on Windows: a console process on KERNEL32 alone.
 #include "platform/platform.h"
 
-#include "platform/open_failures.h"
+#include "platform/win32.h"
 
 #include <windows.h>
 
@@ -68,6 +68,12 @@ open_failure open_failure_of_system_error(unsigned long error) {
     }
 }
 
+bool read_failure_is_end(unsigned long error) {
+    // A pipe whose writer has gone fails the read instead of returning nothing: that is its end.
+    return error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED ||
+           error == ERROR_HANDLE_EOF;
+}
+
 void platform_start() {
     // A drive without its medium fails the open like any other, instead of asking the user.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -93,13 +99,17 @@ bool platform_write_error(char const* bytes, std::size_t size) {
     return write_all(STD_ERROR_HANDLE, bytes, size);
 }
 
-std::size_t platform_read_input(char* bytes, std::size_t capacity) {
+bool platform_read_input(char* bytes, std::size_t capacity, std::size_t& got) {
     // A console gives what was typed, line by line, Ctrl-Z included; the tool's own rules
-    // decide what a Ctrl-Z means. A pipe whose writer has gone fails, and that is the end too.
+    // decide what a Ctrl-Z means.
+    got = 0;
     HANDLE const input = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD got = 0;
-    if (!is_handle(input) || !ReadFile(input, bytes, piece_of(capacity), &got, nullptr)) return 0;
-    return got;
+    if (!is_handle(input)) return true; // started without standard input: there is no list
+    DWORD read = 0;
+    if (!ReadFile(input, bytes, piece_of(capacity), &read, nullptr))
+        return read_failure_is_end(GetLastError());
+    got = read;
+    return true;
 }
 
 open_failure platform_open_file(char const* path, platform_file& file) {
@@ -138,12 +148,4 @@ bool platform_lead_bytes(unsigned code_page, bool (&is_lead)[256]) {
         for (unsigned lead = info.LeadByte[at]; lead <= info.LeadByte[at + 1]; ++lead)
             is_lead[lead] = true;
     return true;
-}
-
-void platform_copy_name(char* buffer, char const* name) {
-    lstrcpyA(buffer, name);
-}
-
-void platform_append_name(char* buffer, char const* name) {
-    lstrcatA(buffer, name);
 }

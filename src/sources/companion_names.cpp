@@ -1,7 +1,5 @@
 #include "sources/companion_names.h"
 
-#include "platform/platform.h"
-
 #include <cstdint>
 #include <cstring>
 
@@ -58,15 +56,7 @@ bool replace_suffix(char const* name, char const* suffix, char (&result)[name_bu
     char const* const last_dot = has_byte_above_0x7f(name, length)
                                      ? last_dot_by_characters(name, lead_bytes)
                                      : last_dot_by_bytes(name, length);
-    if (last_dot == nullptr) {
-        if (length >= name_buffer_size) return false;
-        platform_copy_name(result, name);
-        return true;
-    }
-    std::size_t const kept = static_cast<std::size_t>(last_dot - name);
-    if (kept + std::strlen(suffix) >= name_buffer_size) return false;
-    std::memcpy(result, name, kept);
-    result[kept] = '\0';
-    platform_append_name(result, suffix);
-    return true;
+    if (last_dot == nullptr) return copy_name(result, name, length);
+    return copy_name(result, name, static_cast<std::size_t>(last_dot - name)) &&
+           append_name(result, suffix);
 }

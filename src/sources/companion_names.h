@@ -1,12 +1,8 @@
 // The names of a picture's companion files, made from one name by replacing its suffix.
 #pragma once
 
+#include "name_buffer.h"
 #include "sources/code_pages.h"
-
-#include <cstddef>
-
-// Room for a path or name of at most 259 bytes and its terminating zero.
-constexpr std::size_t name_buffer_size = 260;
 
 // Writes name into result with its last '.' and everything after it replaced by suffix. A '.'
 // that is the second byte of a double-byte character does not count. A name without '.' stays

@@ -1,7 +1,7 @@
 // Fuzzes the size probe with arbitrary PPM file bytes: the parse of a header line on its own,
 // and read_picture_size reading the file whole and one byte at a time.
+#include "fake_platform.h"
 #include "header_oracle.h"
-#include "memory_platform.h"
 #include "sources/picture_size.h"
 
 #include <cstdint>
@@ -19,18 +19,18 @@ void probe() {
 // Runs the probe on the file, read at most read_size bytes at a time; checks everything but the
 // size, which it returns (nothing when the probe ended the process).
 std::optional<picture_size> probe_file(std::string_view file, std::size_t read_size) {
-    memory::current = {};
-    memory::current.files = {{file}};
-    memory::current.file_read_size = read_size;
-    int const status = memory::status_of(probe);
-    if (memory::current.open_files != 0 || memory::current.opens != 1) std::abort();
-    if (!memory::current.error.empty()) std::abort();
+    fake::current = {};
+    fake::current.pool = {{std::string(file), open_failure::none, read_size}};
+    fake::start();
+    int const status = fake::status_of_exit(probe);
+    if (fake::current.open_files != 0 || fake::current.opened.size() != 1) std::abort();
+    if (!fake::current.error.empty()) std::abort();
     if (status == -1) {
-        if (!memory::current.output.empty()) std::abort();
+        if (!fake::current.output.empty()) std::abort();
         return probed;
     }
     // A header of fewer than two lines: "Fatal Error" and status 2, nothing else.
-    if (status != 2 || memory::current.output != "Fatal Error\r\n") std::abort();
+    if (status != 2 || fake::current.output != "Fatal Error\r\n") std::abort();
     return std::nullopt;
 }
 

@@ -11,8 +11,8 @@
 //   byte 2: bytes per read of standard input (low 4 bits) and of a file (high 4 bits); 0: many
 // A PPM content "!1" to "!5" makes its open fail (not found, permission denied, too many open
 // files, not enough space, invalid argument). The k-th open gets content k modulo their number.
+#include "fake_platform.h"
 #include "header_oracle.h"
-#include "memory_platform.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -58,8 +58,7 @@ bool is_report(std::string const& error) {
 
 // The size the probe must have found in the pool file that the open with this number got.
 std::string expected_size_text(std::size_t served_number) {
-    std::string_view const file =
-        memory::current.files[memory::current.served[served_number]].bytes;
+    std::string_view const file = fake::current.pool[fake::current.served[served_number]].bytes;
     auto const line = oracle::second_header_line(file);
     check(line.has_value());
     picture_size size = parse_picture_size(line->data(), line->size());
@@ -87,13 +86,13 @@ void take_value(std::string const& page, std::size_t& pos) {
 // What the run must have said after the complete part of the page: the run went on to the end,
 // stopped at a short header, or stopped with a report.
 void check_ending(std::string_view rest, std::size_t complete) {
-    auto const& m = memory::current;
+    auto const& m = fake::current;
     check(m.open_files == 0);
     if (rest == closing) {
         check(m.exit_status == 0 && m.error.empty() && m.served.size() == complete);
     } else if (rest == "Fatal Error\r\n") {
         check(m.exit_status == 2 && m.error.empty() && m.served.size() == complete + 1);
-        check(!oracle::second_header_line(m.files[m.served.back()].bytes));
+        check(!oracle::second_header_line(m.pool[m.served.back()].bytes));
     } else {
         check(rest.empty() && m.exit_status == 2 && is_report(m.error));
         check(m.served.size() == complete);
@@ -101,7 +100,7 @@ void check_ending(std::string_view rest, std::size_t complete) {
 }
 
 void check_index() {
-    std::string const& page = memory::current.output;
+    std::string const& page = fake::current.output;
     std::size_t pos = 0;
     check(take(page, pos, index_top));
     std::size_t entries = 0;
@@ -112,7 +111,7 @@ void check_index() {
         check(take(page, pos, "\"><img src=\""));
         take_value(page, pos);
         check(take(page, pos, "\" alt=\"Thumbnail Picture\" "));
-        check(entries < memory::current.served.size());
+        check(entries < fake::current.served.size());
         check(take(page, pos, expected_size_text(entries)));
         check(take(page, pos, "\"></a>\r\n<p>!</p>\r\n"));
         ++entries;
@@ -121,7 +120,7 @@ void check_index() {
 }
 
 void check_picture_page(std::string const& base_path) {
-    auto const& m = memory::current;
+    auto const& m = fake::current;
     std::string const& page = m.output;
     if (m.exit_status == 0) {
         check(m.served.size() == 1 && m.error.empty() && m.open_files == 0);
@@ -150,30 +149,30 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         start = separator + 4;
     }
 
-    memory::machine setup;
+    fake::machine setup;
     setup.code_page = code_pages[data[0] & 7];
     setup.input_is_console = (data[0] & 8) != 0;
     setup.output_is_console = (data[0] & 16) != 0;
     bool const picture_mode = (data[0] & 32) != 0;
     if (data[2] & 15) setup.input_read_size = data[2] & 15;
-    if (data[2] >> 4) setup.file_read_size = data[2] >> 4;
+    std::size_t const file_read_size = data[2] >> 4 ? data[2] >> 4 : 1 << 20;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         std::string_view const bytes = parts[i];
-        memory::file file{bytes};
+        fake::file file{std::string(bytes), open_failure::none, file_read_size};
         if (bytes.size() == 2 && bytes[0] == '!' && bytes[1] >= '1' && bytes[1] <= '5')
             file.failure = static_cast<open_failure>(bytes[1] - '0');
-        setup.files.push_back(file);
+        setup.pool.push_back(file);
     }
     std::string const base_path(parts[0].substr(0, parts[0].find('\0')));
-    std::vector<char const*> arguments{"pixfold"};
+    std::vector<std::string> arguments;
     if (picture_mode)
-        arguments.push_back(base_path.c_str());
+        arguments.push_back(base_path);
     else
         setup.input = parts[0];
 
-    memory::current = setup;
-    memory::run(arguments);
-    memory::machine const clean = memory::current;
+    fake::current = setup;
+    fake::run(arguments);
+    fake::machine const clean = fake::current;
     if (picture_mode)
         check_picture_page(base_path);
     else
@@ -181,10 +180,11 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
 
     // The same run with one failed write: that block is missing, the rest arrives, and it fails.
     if (data[1] != 0) {
-        memory::current = setup;
-        memory::current.fail_output_write = data[1];
-        memory::run(arguments);
-        auto const& failed = memory::current;
+        fake::current = setup;
+        fake::current.fail_operation = data[1];
+        fake::current.counted_kind = fake::operation::write_output;
+        fake::run(arguments);
+        auto const& failed = fake::current;
         check(failed.output_writes == clean.output_writes);
         if (data[1] > clean.output_writes.size()) {
             check(failed.output == clean.output && failed.error == clean.error);

@@ -1,7 +1,8 @@
 // The Win32 platform layer on its own: how failed opens are told apart, how files are shared,
 // the standard handles, and the code page tables as the system reports them.
-#include "platform/open_failures.h"
 #include "platform/platform.h"
+#include "platform/win32.h"
+#include "read_all_input.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -184,9 +185,7 @@ TEST_F(win32_platform, reads_a_pipe_to_its_end_and_fails_to_write_one_nobody_rea
     CloseHandle(writer);
     SetStdHandle(STD_INPUT_HANDLE, reader);
     std::string got;
-    char piece[5];
-    for (std::size_t size; (size = platform_read_input(piece, sizeof piece)) != 0;)
-        got.append(piece, size);
+    EXPECT_TRUE(read_all_input(got)); // a pipe whose writer has gone has ended, not failed
     EXPECT_EQ(got, std::string(sent, sizeof sent - 1)); // the layer passes every byte on
     CloseHandle(reader);
 
@@ -198,6 +197,38 @@ TEST_F(win32_platform, reads_a_pipe_to_its_end_and_fails_to_write_one_nobody_rea
 
     SetStdHandle(STD_OUTPUT_HANDLE, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(platform_write_output("lost\n", 5));
+}
+
+TEST(read_failure_is_end, only_for_a_pipe_or_file_that_has_ended) {
+    for (unsigned long error : {ERROR_BROKEN_PIPE, ERROR_PIPE_NOT_CONNECTED, ERROR_HANDLE_EOF})
+        EXPECT_TRUE(read_failure_is_end(error)) << "error " << error;
+    for (unsigned long error : {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ERROR_INVALID_FUNCTION,
+                                ERROR_NOT_READY, ERROR_CRC, ERROR_OPERATION_ABORTED})
+        EXPECT_FALSE(read_failure_is_end(error)) << "error " << error;
+}
+
+TEST_F(win32_platform, input_tells_its_end_from_a_failed_read) {
+    std::string const path = make_file("list.txt", "./a.jpg\r\n");
+    // A handle that may only write cannot be read: the read fails.
+    HANDLE const writer =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    SetStdHandle(STD_INPUT_HANDLE, writer);
+    std::string got;
+    EXPECT_FALSE(read_all_input(got));
+    CloseHandle(writer);
+
+    HANDLE const reader =
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetStdHandle(STD_INPUT_HANDLE, reader);
+    EXPECT_TRUE(read_all_input(got));
+    EXPECT_EQ(got, "./a.jpg\r\n");
+    CloseHandle(reader);
+
+    // A process started without standard input has an empty one.
+    SetStdHandle(STD_INPUT_HANDLE, nullptr);
+    EXPECT_TRUE(read_all_input(got));
+    EXPECT_EQ(got, "./a.jpg\r\n");
 }
 
 struct lead_range {

@@ -221,11 +221,10 @@ TEST_F(pages_test, every_single_failed_operation_gives_its_exact_output) {
             EXPECT_EQ(fake::current.output, through_entry(pictures_before) + "Fatal Error\r\n");
             EXPECT_EQ(fake::current.error, "");
             break;
-        case fake::operation::read_input: // and of the list
-            EXPECT_EQ(status, 0);
-            EXPECT_EQ(fake::current.output,
-                      n == 1 ? index_top + closing : clean.output);
-            EXPECT_EQ(fake::current.error, "");
+        case fake::operation::read_input: // the list ends there, and the run fails
+            EXPECT_EQ(status, 2);
+            EXPECT_EQ(fake::current.output, n == 1 ? index_top + closing : clean.output);
+            EXPECT_EQ(fake::current.error, "stdin: Read error\r\n");
             break;
         case fake::operation::write_output: {
             // The block that failed is missing; everything else arrives, and the run fails.
