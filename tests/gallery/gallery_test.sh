@@ -161,8 +161,11 @@ odd_names)
     # Names that HTML or the shell treat specially still make pages that link up.
     make_gallery g "salt & pepper" "100% zoom" "tartan.v2.v3" -dash "a<b>c" 'say "cheese"' \
         "trailing space " "it's" "two  spaces" "10:30 sunset" "tab	stop"
+    snapshot g >originals
     gallery --keep-companions g
     expect_status 0
+    # In place the originals are shown, never touched.
+    snapshot g | grep '\.jpg$' | grep -v ' \./t/' | cmp -s originals - || fail "an original changed"
     expect_no_stderr
     [ -s out ] && fail "unexpected standard output: $(cat out)"
     expect_gallery g 200
