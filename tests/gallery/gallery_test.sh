@@ -395,6 +395,8 @@ source_out)
     exiftool -q -overwrite_original -Make=TestCam -GPSLatitude=48.85 -GPSLatitudeRef=N \
         src/DUNE.JPEG src/turned.jpg || fail "exiftool cannot tag"
     echo "not a picture" >src/notes.txt
+    # A Mac leaves ._NAME beside each picture on a card or a shared disk: no picture, no error.
+    echo "resource fork" >src/._IMG_0001.JPG
     snapshot src >src.before
     gallery --keep-companions --size 170 --thumb-size 50 src site
     expect_status 0
