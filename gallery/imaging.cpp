@@ -2,6 +2,8 @@
 
 #include "system.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <string_view>
