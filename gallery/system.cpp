@@ -258,6 +258,10 @@ int processor_count() {
 
 void limit_memory_pools(int pools) {
     ::mallopt(M_ARENA_MAX, pools);
+    // Blocks of 4 MB and more (decoded pictures, a progressive JPEG's coefficients) are mapped
+    // on their own and go back to the system when freed, instead of staying in a pool; a fixed
+    // threshold also stops the C library from raising it after the first large block.
+    ::mallopt(M_MMAP_THRESHOLD, 4 << 20);
 }
 
 bool error_is_terminal() {

@@ -70,6 +70,7 @@ bool is_executable(std::string const& path);
 int processor_count();
 // Lets at most the given number of memory pools serve the threads: freed memory in a pool is
 // kept for its next use, so a pool per thread would hold the peak of every thread at once.
+// Large blocks are given back to the system when freed.
 void limit_memory_pools(int pools);
 // Whether standard error is a terminal, and how many columns it has (80 when unknown).
 bool error_is_terminal();
