@@ -192,6 +192,11 @@ measure_run() {
     elif [ ! -s "$index" ]; then
         say "$tool wrote no index page ($phase, run $run): $index"
         status=1
+    elif [ "$phase" = added ] && [ -z "$(find "$(dirname "$index")" -newer "$work/added-marker" \
+        -type f -name "*${added_photo%.*}*" | head -n 1)" ]; then
+        # A run that did not notice the added picture would be timed for no work.
+        say "$tool wrote nothing for the added ${added_photo} ($phase, run $run)"
+        status=1
     fi
     if [ "$status" -ne 0 ]; then
         # A failed run's figures count nowhere; its folder stays for a look.
@@ -223,6 +228,7 @@ for run in $(seq 1 "$runs"); do
             du -sb "$dir/out" | cut -f1 >"$results/$tool.$run.disk"
         fi
         cp --reflink=auto -- "$photos/$added_photo" "$dir/photos/"
+        touch "$work/added-marker"
         measure_run "$tool" "$run" added "$dir/photos" "$dir/out" || failures=$((failures + 1))
         [ "$keep" -eq 1 ] || rm -rf "$dir"
     done
