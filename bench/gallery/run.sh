@@ -299,6 +299,29 @@ mkdir -p "$(dirname "$table")"
             "$(memory_figure "$tool" tree_peak_kib) |" \
             "$(memory_figure "$tool" largest_process_kib) |"
     done
+    echo
+    echo "Every run (seconds; disk in bytes; memory in KiB, whole tree / largest process):"
+    echo
+    echo '```'
+    for tool in "${tool_list[@]}"; do
+        [ -z "${skipped[$tool]:-}" ] || continue
+        for phase in cold added disk; do
+            printf '%-16s %-6s' "$tool" "$phase"
+            for run in $(seq 1 "$runs"); do
+                file=$results/$tool.$run.$phase
+                if [ ! -s "$file" ]; then
+                    printf ' %s' "-"
+                elif [ "$phase" = disk ]; then
+                    printf ' %s' "$(cat "$file")"
+                else
+                    printf ' %s (%s/%s)' "$(field "$file" wall_seconds)" \
+                        "$(field "$file" tree_peak_kib)" "$(field "$file" largest_process_kib)"
+                fi
+            done
+            echo
+        done
+    done
+    echo '```'
 } >"$table"
 cat "$table"
 
