@@ -11,7 +11,9 @@
  *  - every -i milliseconds (default 50) reads /proc/PID/stat of every process, keeps those that
  *    descend from it, and adds up their resident sets; the largest sum is the tree's peak. A
  *    process that lives shorter than the interval may be missed, and pages shared between
- *    processes (libraries) are counted once per process, as RSS sums do;
+ *    processes (libraries) are counted once per process, as RSS sums do. A child that still
+ *    shares its parent's address space (between vfork, which posix_spawn uses, and exec) is
+ *    not counted: its resident set is its parent's, not memory of its own;
  *  - reaps every process of the tree with wait4 and keeps the largest ru_maxrss it reports:
  *    the kernel's exact peak of the largest single process (what GNU time prints as %M).
  * The wall time runs from the fork to the command's exit. Sampling and reaping go on until
@@ -30,7 +32,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <linux/kcmp.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -83,6 +87,11 @@ static int read_stat(pid_t pid, pid_t *parent, long *rss) {
     return 0;
 }
 
+/* Whether two processes share one address space, as a child does between vfork and exec. */
+static int same_address_space(pid_t a, pid_t b) {
+    return syscall(SYS_kcmp, a, b, KCMP_VM, 0, 0) == 0;
+}
+
 /* The summed resident set of every process that descends from this one, in pages. */
 static long tree_rss_pages(pid_t self) {
     DIR *proc = opendir("/proc");
@@ -104,7 +113,8 @@ static long tree_rss_pages(pid_t self) {
         pid_t up = parents[i];
         for (int depth = 0; depth < 64 && up > 1; depth++) {
             if (up == self) {
-                total += rss_pages[i];
+                if (!same_address_space(pids[i], parents[i]))
+                    total += rss_pages[i];
                 break;
             }
             int j = 0;
