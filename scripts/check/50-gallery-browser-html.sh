@@ -6,7 +6,7 @@
 # Transitional (onsgmls, tidy); headless Chromium must show every thumbnail and every picture
 # at the size its page declares and in its box, and follow every link to its target; and the
 # gallery in place may add at most a tenth of the photographs' own size.
-# A few minutes. SCREENSHOTS=docs refreshes the screenshots that docs/gallery.md shows.
+# A few minutes. SCREENSHOTS=docs refreshes the screenshots that the README and docs/gallery.md show.
 . "$(dirname "$0")/../lib/leg.sh"
 out=build/gallery-check
 
@@ -100,7 +100,13 @@ else
     mkdir -p build/browser
     cp tests/browser/package.json tests/browser/package-lock.json build/browser/
     npm ci --prefix build/browser --no-audit --no-fund --loglevel=error >/dev/null
+    # The screenshots show the photographs with web-size copies, and a phone picture's page.
+    screenshot_gallery=sample screenshot_page="blue planet"
+    if [ -d "$out/photos-web" ]; then
+        screenshot_gallery=photos-web screenshot_page="orientation-6 dragonfly"
+    fi
     GALLERIES="[$galleries]" WARNED_GALLERY="$PWD/$out/warned" BROWSER_DEPS="$PWD/build/browser" \
         CHROMIUM="$chromium" SCREENSHOTS="${SCREENSHOTS:-$out/screenshots}" \
-        SCREENSHOT_PAGE="blue planet" node --test tests/browser/gallery.test.mjs
+        SCREENSHOT_GALLERY="$screenshot_gallery" SCREENSHOT_PAGE="$screenshot_page" \
+        node --test tests/browser/gallery.test.mjs
 fi

@@ -9,7 +9,8 @@
 //                   for a gallery written into OUT, whose pictures are web-size copies
 //   WARNED_GALLERY  a gallery holding only names that pixfold-gallery warns about (optional)
 //   BROWSER_DEPS    folder whose node_modules holds playwright-core
-//   SCREENSHOTS     folder for screenshots of the first gallery's index and one page (optional)
+//   SCREENSHOTS     folder for screenshots of one gallery's index and one page (optional)
+//   SCREENSHOT_GALLERY  the folder name of the gallery photographed (default: the first)
 //   SCREENSHOT_PAGE picture whose page is photographed (default: the first in the index)
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -151,17 +152,31 @@ for (const [gallery_number, { path: gallery, thumb_box, web_box }] of galleries.
                 }
             });
 
-        if (gallery_number === 0 && process.env.SCREENSHOTS) {
+        const photographed = process.env.SCREENSHOT_GALLERY
+            ? path.basename(gallery) === process.env.SCREENSHOT_GALLERY : gallery_number === 0;
+        if (photographed && process.env.SCREENSHOTS) {
             test('screenshots of the index and of one picture page', async () => {
+                // The top of each page, as a visitor's window shows it first.
+                await page.setViewportSize({ width: 720, height: 900 });
                 const entries = await read_index();
                 const shot = entries.find((entry) => entry.name === process.env.SCREENSHOT_PAGE)
                     ?? entries[0];
                 fs.mkdirSync(process.env.SCREENSHOTS, { recursive: true });
                 const index_png = path.join(process.env.SCREENSHOTS, 'screenshot-index.png');
                 const page_png = path.join(process.env.SCREENSHOTS, 'screenshot-picture.png');
-                await page.screenshot({ path: index_png, fullPage: true });
+                await page.screenshot({ path: index_png });
                 await page.goto(shot.href);
-                await page.screenshot({ path: page_png, fullPage: true });
+                // A web-size picture is larger than the window: the page is shown whole, smaller.
+                const height = await page.evaluate(() => {
+                    const image = document.querySelector('img');
+                    const zoom = Math.min(1, 0.95 * window.innerWidth / (image.width + 20),
+                        0.9 * window.innerHeight / (image.height + 200));
+                    document.body.style.zoom = String(zoom);
+                    // The picture and the two lines of text, rules and links around it.
+                    return Math.min(window.innerHeight, Math.ceil((image.height + 240) * zoom));
+                });
+                await page.screenshot({ path: page_png, clip: { x: 0, y: 0, width: 720, height } });
+                await page.setViewportSize({ width: 640, height: 480 });
                 for (const png of [index_png, page_png])
                     assert.ok(fs.statSync(png).size > 1000, `${png}: empty screenshot`);
             });
