@@ -15,10 +15,6 @@ bool is_hex_digit(char c) {
     return is_ascii_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-bool ends_with(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // Shift-JIS lead bytes: the byte after one belongs to the same character, whatever its value.
 bool is_shift_jis_lead(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
@@ -39,11 +35,11 @@ bool has_backslash(std::string_view name, bool names_are_shift_jis) {
 std::string_view picture_name(std::string_view file, bool camera_suffixes) {
     if (file.empty() || file.front() == '.') return {};
     std::string_view suffix;
-    if (ends_with(file, ".jpg")) {
+    if (file.ends_with(".jpg")) {
         suffix = ".jpg";
     } else if (camera_suffixes) {
         for (std::string_view camera : {".JPG", ".jpeg", ".JPEG"})
-            if (ends_with(file, camera)) suffix = camera;
+            if (file.ends_with(camera)) suffix = camera;
     }
     if (suffix.empty() || file.size() == suffix.size()) return {};
     return file.substr(0, file.size() - suffix.size());
