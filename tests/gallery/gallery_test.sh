@@ -78,6 +78,13 @@ expect_status() {
     [ "$status" -eq "$1" ] || fail "status $status, expected $1; stderr: $(cat err)"
 }
 
+# Each message, after "pixfold-gallery: ", stands on a line of standard error.
+expect_messages() {
+    for message in "$@"; do
+        grep -qF "pixfold-gallery: $message" err || fail "no message: $message; stderr: $(cat err)"
+    done
+}
+
 expect_no_stderr() {
     [ -s err ] && fail "unexpected standard error: $(cat err)"
     return 0
@@ -214,12 +221,11 @@ warnings)
         "10:30 sunset"
     gallery LC_ALL=C.UTF-8 g
     expect_status 0
-    for name in "a#b.jpg: a browser reads \"#\" or \"?\"" "what?.jpg: a browser reads \"#\" or \"?\"" \
-        "%41bc.jpg: a browser reads \"%\" and two hexadecimal digits" \
-        "%2e%2E.jpg: a browser reads \"%\" and two hexadecimal digits" \
-        "back\\slash.jpg: a browser reads \"\\\" in a link as \"/\""; do
-        grep -qF "pixfold-gallery: warning: $name" err || fail "no warning: $name"
-    done
+    expect_messages "warning: a#b.jpg: a browser reads \"#\" or \"?\"" \
+        "warning: what?.jpg: a browser reads \"#\" or \"?\"" \
+        "warning: %41bc.jpg: a browser reads \"%\" and two hexadecimal digits" \
+        "warning: %2e%2E.jpg: a browser reads \"%\" and two hexadecimal digits" \
+        "warning: back\\slash.jpg: a browser reads \"\\\" in a link as \"/\""
     [ "$(wc -l <err)" -eq 5 ] || fail "expected five warnings: $(cat err)"
     [ "$(index_names g | wc -l)" -eq 10 ] || fail "not every picture is in the index"
     # Bytes outside ASCII under a UTF-8 locale.
@@ -238,14 +244,12 @@ refused_names)
         "javascript:document.title='pwned';x" "img-09:10" " mailto:me"
     gallery g
     expect_status 2
-    for message in "index.jpg: left out of the gallery: the page of this picture would replace" \
+    expect_messages "index.jpg: left out of the gallery: the page of this picture would replace" \
         "javascript:document.title='pwned';x.jpg: left out of the gallery: a browser reads the link to its page as a URL of the scheme \"javascript:\"" \
         "img-09:10.jpg: left out of the gallery: a browser reads" \
         " mailto:me.jpg: left out of the gallery: a browser reads" \
         "ctrl\\x1Az.jpg: left out of the gallery: a name holding a Ctrl-Z byte" \
-        "line\\nbreak.jpg: left out of the gallery: a name holding a line break"; do
-        grep -qF "pixfold-gallery: $message" err || fail "no message: $message; stderr: $(cat err)"
-    done
+        "line\\nbreak.jpg: left out of the gallery: a name holding a line break"
     [ "$(wc -l <err)" -eq 6 ] || fail "not one line per message: $(cat err)"
     [ "$(index_names g)" = fine ] || fail "the index holds more than fine: $(index_names g)"
     [ -f g/fine.html ] && [ ! -f g/img-09:10.html ] && [ ! -f "g/t/img-09:10.jpg" ] ||
