@@ -1,407 +1,296 @@
 #include "gallery.h"
 
-#include "imaging.h"
+#include "layout.h"
+#include "make_picture.h"
 #include "manifest.h"
 #include "names.h"
 #include "pixfold_runs.h"
-#include "progress.h"
+#include "plan.h"
+#include "runner.h"
 #include "scan.h"
-#include "system.h"
+#include "status_line.h"
+#include "system/system.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <semaphore>
-#include <set>
-#include <stdexcept>
-#include <thread>
+#include <cerrno>
 
 namespace {
 
 constexpr int failure_status = 2;
 
-void say(std::string const& text) {
-    end_progress();
-    write_error("pixfold-gallery: " + text + "\n");
-}
-
-// Where everything of one gallery lies. The gallery's own state, its manifest and the folder
-// where files are made before they are renamed into place, is in one hidden folder of the
-// output: on the same file system, so every rename is one step.
-struct gallery_paths {
-    std::string output;
-
-    std::string state() const { return output + "/.pixfold-gallery"; }
-    std::string manifest() const { return state() + "/manifest"; }
-    std::string journal() const { return state() + "/journal"; }
-    std::string work() const { return state() + "/work"; }
-    std::string thumbnails() const { return output + "/t"; }
-    std::string index() const { return output + "/index.html"; }
-
-    std::string page(std::string const& name) const { return output + "/" + name + ".html"; }
-    std::string web(std::string const& name) const { return output + "/" + name + ".jpg"; }
-    std::string companion(std::string const& name) const { return output + "/" + name + ".ppm"; }
-    std::string thumbnail(std::string const& name) const {
-        return thumbnails() + "/" + name + ".jpg";
-    }
-    std::string thumbnail_pixmap(std::string const& name) const {
-        return thumbnails() + "/" + name + ".ppm";
-    }
-};
-
-// The files that the gallery made for a picture, by the manifest's record of it.
-std::vector<std::string> made_files(gallery_paths const& paths, std::string const& name,
-                                    made_picture const& made) {
-    std::vector<std::string> files = {paths.page(name), paths.thumbnail(name),
-                                      paths.thumbnail_pixmap(name)};
-    if (made.web_box != 0) files.push_back(paths.web(name));
-    if (made.companion) files.push_back(paths.companion(name));
-    return files;
-}
-
-// One picture whose files are to be made.
-struct picture_job {
-    picture const* item = nullptr;
-    std::string source;                   // path of the original
-    bool keep_companion = false;          // NAME.ppm is to be written beside the page
-    made_picture const* before = nullptr; // what an earlier run made, if anything
-
-    std::string failure; // why it is left out; empty when it was made
-    made_picture made;
-    std::vector<std::string> placed; // files of the gallery already replaced by this job
-};
-
+// One run over one gallery: what it knows, and how it has gone so far.
 struct gallery_run {
     gallery_options const& options;
-    gallery_paths const& paths;
-    std::string const& pixfold;
-    // Decoding and shrinking keep a processor busy and hold some 20 MB each: more of them at
-    // once than there are processors only cost memory. Jobs beyond that overlap the rest, the
-    // pages and the renames.
-    std::counting_semaphore<> image_slots;
-    std::mutex journal_lock;
-};
-
-// Why a picture is left out, when it is not the picture's own fault.
-struct left_out : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// One of the slots of decoding, held while a picture is decoded and shrunk.
-class image_slot {
-  public:
-    explicit image_slot(std::counting_semaphore<>& slots) : slots_(slots) { slots_.acquire(); }
-    ~image_slot() { slots_.release(); }
-    image_slot(image_slot const&) = delete;
-    image_slot& operator=(image_slot const&) = delete;
-
-  private:
-    std::counting_semaphore<>& slots_;
-};
-
-// Renames a finished file into the gallery; the old one stays whole until this step.
-void place(picture_job& job, std::string const& made, std::string const& target) {
-    if (made.empty()) return;
-    if (int const status = rename_file(made, target); status != 0)
-        throw left_out(target + ": cannot write it: " + error_text(status));
-    job.placed.push_back(target);
-}
-
-void make_picture(picture_job& job, std::string const& folder, gallery_run& run) {
-    picture const& item = *job.item;
-    gallery_options const& options = run.options;
-    picture_outputs const made = {options.in_place ? "" : folder + "/web.jpg",
-                                  folder + "/thumbnail.jpg", folder + "/thumbnail.ppm",
-                                  job.keep_companion ? folder + "/companion.ppm" : ""};
-    try {
-        picture_sizes sizes;
-        {
-            image_slot const slot(run.image_slots);
-            jpeg_header const header = read_jpeg_header(job.source);
-            sizes = make_picture_files(job.source, header, options.in_place ? 0 : options.web_box,
-                                       options.thumbnail_box, made);
-        }
-
-        // pixfold reads the size from the first two lines of the companion and nothing more,
-        // so the companion it reads for the page holds that header alone, in a folder of its
-        // own where no file of the gallery can be in the way.
-        std::string const page_folder = folder + "/page";
-        std::string const page_companion = page_folder + "/" + item.name + ".ppm";
-        if (int const status = write_file(page_companion, ppm_header(sizes.shown)); status != 0)
-            throw left_out(page_companion + ": " + error_text(status));
-        std::string const failure = write_page(run.pixfold, page_folder, item.name,
-                                               folder + "/page.html", folder + "/report");
-        remove_file(page_companion);
-        if (!failure.empty()) throw left_out(failure);
-
-        // The page goes last: a page is never there without the files it shows.
-        place(job, made.thumbnail, run.paths.thumbnail(item.name));
-        place(job, made.thumbnail_pixmap, run.paths.thumbnail_pixmap(item.name));
-        place(job, made.web, run.paths.web(item.name));
-        place(job, made.companion, run.paths.companion(item.name));
-        place(job, folder + "/page.html", run.paths.page(item.name));
-    } catch (std::exception const& error) {
-        // Whatever went wrong with one picture, out of memory included, leaves it out alone.
-        job.failure = error.what();
-        return;
-    }
-    job.made = {item.stamp, options.in_place ? 0 : options.web_box, options.thumbnail_box,
-                job.keep_companion};
-    std::lock_guard<std::mutex> const hold(run.journal_lock);
-    // A journal that cannot be written costs only the work of an interrupted run.
-    static_cast<void>(append_file(run.paths.journal(), manifest_line(item.source, job.made)));
-}
-
-// Makes the pictures side by side, showing progress while they are made. False when the
-// folders to make them in cannot be made.
-bool make_pictures(std::vector<picture_job>& jobs, int job_count, gallery_run& run) {
-    for (int worker = 0; worker < job_count; ++worker) {
-        std::string const folder = run.paths.work() + "/" + std::to_string(worker);
-        int status = make_folder(folder);
-        if (status == 0) status = make_folder(folder + "/page");
-        if (status != 0) {
-            say(folder + ": cannot make this folder: " + error_text(status));
-            return false;
-        }
-    }
-    std::atomic<std::size_t> next{0};
-    int finished = 0; // guarded by lock
-    std::mutex lock;
-    std::condition_variable changed;
-    auto const work = [&](int worker) {
-        std::string const folder = run.paths.work() + "/" + std::to_string(worker);
-        for (std::size_t at; (at = next++) < jobs.size();) {
-            make_picture(jobs[at], folder, run);
-            {
-                std::lock_guard<std::mutex> const hold(lock);
-                ++finished;
-            }
-            changed.notify_one();
-        }
-    };
-    std::vector<std::thread> workers;
-    for (int worker = 0; worker < job_count; ++worker) workers.emplace_back(work, worker);
-
-    auto const start = std::chrono::steady_clock::now();
-    int const total = static_cast<int>(jobs.size());
-    int shown = -1;
-    std::unique_lock<std::mutex> hold(lock);
-    while (shown != total) {
-        // Redrawn when a picture is done, and twice a second for the time left meanwhile.
-        changed.wait_for(hold, std::chrono::milliseconds(500), [&] { return finished != shown; });
-        shown = finished;
-        double const seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        show_progress(shown, total, seconds);
-    }
-    hold.unlock();
-    for (std::thread& worker : workers) worker.join();
-    end_progress();
-    return true;
-}
-
-// What one run knows of the gallery, and what it changes.
-struct gallery_state {
+    std::string pixfold;
     manifest made;
     bool index_stale = false;
     bool manifest_stale = false;
+    bool folders_made = false; // the work folder, to be removed at the end
+    bool index_written = true; // false when the index is stale and could not be written
     int status = 0;
+
+    std::string path(std::string_view relative) const {
+        return layout::in(options.output, relative);
+    }
+    void fail(std::string const& message) {
+        say(message);
+        status = failure_status;
+    }
 };
 
 // Makes the output's folders and takes the gallery for this run. False, having said why, when
 // the gallery cannot be written.
-bool open_gallery(gallery_options const& options, gallery_paths const& paths) {
+bool open_gallery(gallery_run& run) {
+    gallery_options const& options = run.options;
     if (!options.in_place) {
-        if (int const status = make_folder(options.output); status != 0) {
-            say(options.output + ": cannot make this folder: " + error_text(status));
+        if (int const status = os::make_folder(options.output); status != 0) {
+            run.fail(options.output + ": cannot make this folder: " + os::error_text(status));
             return false;
         }
-        if (same_file(options.source, options.output)) {
-            say("SRC and OUT are one folder; for a gallery in place give only that folder");
+        if (os::same_file(options.source, options.output)) {
+            run.fail("SRC and OUT are one folder; for a gallery in place give only that folder");
             return false;
         }
     }
-    if (int const status = make_folder(paths.state()); status != 0) {
-        say(options.output + ": cannot write in this folder: " + error_text(status));
+    std::string const state = run.path(layout::state);
+    if (int const status = os::make_folder(state); status != 0) {
+        run.fail(options.output + ": cannot write in this folder: " + os::error_text(status));
         return false;
     }
-    if (!lock_folder(paths.state())) {
-        say(options.output + ": another pixfold-gallery is writing this gallery");
+    if (int const status = os::lock_folder(state); status != 0) {
+        if (status == EWOULDBLOCK)
+            run.fail(options.output + ": another pixfold-gallery is writing this gallery");
+        else
+            run.fail(state + ": cannot lock it: " + os::error_text(status));
         return false;
     }
     // What an interrupted run left in the work folder is only ever half made.
-    remove_tree(paths.work());
-    for (std::string const& folder : {paths.work(), paths.thumbnails()}) {
-        if (int const status = make_folder(folder); status != 0) {
-            say(folder + ": cannot make this folder: " + error_text(status));
-            return false;
-        }
+    std::string const work = run.path(layout::work());
+    if (int const status = os::remove_tree(work); status != 0) {
+        run.fail(work + ": cannot remove it: " + os::error_text(status));
+        return false;
     }
+    if (int const status = os::make_folder(work); status != 0) {
+        run.fail(work + ": cannot make this folder: " + os::error_text(status));
+        return false;
+    }
+    run.folders_made = true;
     return true;
 }
 
-// The manifest of the last run and the journal of an interrupted one.
-void read_state(gallery_paths const& paths, gallery_state& state) {
+void write_state(gallery_run& run);
+
+// Reads a file of the gallery's state; one that is not there is empty. False, having said why,
+// when it cannot be read: a gallery whose state is unknown is not touched.
+bool read_state_file(gallery_run& run, std::string const& path, std::string& bytes, bool& found) {
+    int const status = os::read_file(path, bytes);
+    found = status == 0;
+    if (status == 0 || status == ENOENT) return true;
+    run.fail(path + ": cannot read it: " + os::error_text(status));
+    return false;
+}
+
+// The manifest of the last run and the journal of an interrupted one. A manifest of an earlier
+// version is replaced at once, so that the journal is only ever in this version's format.
+bool read_state(gallery_run& run) {
     std::string manifest_bytes, journal_bytes;
-    static_cast<void>(read_file(paths.manifest(), manifest_bytes));
-    bool const interrupted = read_file(paths.journal(), journal_bytes) == 0;
-    state.made = read_manifest(manifest_bytes, journal_bytes);
+    bool manifest_found = false, interrupted = false;
+    if (!read_state_file(run, run.path(layout::manifest()), manifest_bytes, manifest_found) ||
+        !read_state_file(run, run.path(layout::journal()), journal_bytes, interrupted))
+        return false;
+    manifest_state state = read_manifest(manifest_bytes, journal_bytes);
+    run.made = std::move(state.made);
     // After an interruption the index may not show the pictures that the journal holds.
-    state.index_stale = state.manifest_stale = interrupted;
+    run.index_stale = run.manifest_stale = interrupted || state.outdated;
+    if (state.outdated) write_state(run);
+    return true;
 }
 
-// Pictures that are gone, or left out now: the files made for them go, apart from those that
-// a picture of the same name still has.
-void forget_gone_pictures(gallery_paths const& paths, std::vector<picture> const& pictures,
-                          gallery_state& state) {
-    std::set<std::string> sources, names;
-    for (picture const& item : pictures) {
-        sources.insert(item.source);
-        names.insert(item.name);
-    }
-    for (auto record = state.made.begin(); record != state.made.end();) {
-        if (sources.count(record->first) != 0) {
-            ++record;
-            continue;
+// Lists a folder of the gallery; one that is not there is empty. False, having said why, when
+// it cannot be read.
+bool list_gallery_folder(gallery_run& run, std::string const& folder,
+                         std::vector<folder_entry>& entries) {
+    int const status = os::list_folder(folder, entries);
+    if (status == 0 || status == ENOENT) return true;
+    run.fail(folder + ": cannot read this folder: " + os::error_text(status));
+    return false;
+}
+
+// The paths of the files in the gallery's folder and its thumbnails' folder. In place the
+// entries of the source folder are those of the gallery's.
+bool files_present(gallery_run& run, std::vector<folder_entry> const& top, present_files& present) {
+    auto const take = [&](std::vector<folder_entry> const& entries, std::string const& prefix) {
+        for (folder_entry const& entry : entries)
+            if (entry.kind == file_kind::file) present.insert(prefix + entry.name);
+    };
+    std::vector<folder_entry> entries, thumbnails;
+    if (!run.options.in_place && !list_gallery_folder(run, run.options.output, entries))
+        return false;
+    if (!list_gallery_folder(run, run.path(layout::thumbnails), thumbnails)) return false;
+    take(run.options.in_place ? top : entries, "");
+    take(thumbnails, std::string(layout::thumbnails) + "/");
+    return true;
+}
+
+// Removes the files, each picture's page first, so that no page is left without the files it
+// shows. A removal that is done changes the manifest; one that fails is told and keeps the
+// picture's line, so that the next run tries again.
+void remove_files(gallery_run& run, std::vector<removal> const& removals) {
+    for (removal const& files : removals) {
+        bool removed = true;
+        for (std::string const& file : files.files) {
+            if (int const status = os::remove_file(run.path(file)); status != 0) {
+                run.fail(run.path(file) + ": cannot remove it: " + os::error_text(status));
+                removed = false;
+                break;
+            }
         }
-        std::string const name(picture_name(record->first, true));
-        if (!name.empty() && names.count(name) == 0)
-            for (std::string const& file : made_files(paths, name, record->second))
-                remove_file(file);
-        record = state.made.erase(record);
-        state.index_stale = state.manifest_stale = true;
+        if (removed) apply_removal(files, run.made);
+        run.manifest_stale = true;
     }
 }
 
-// The pictures to make. Those whose files are all there, made from the same state of the
-// picture with the same boxes, are left alone.
-std::vector<picture_job> plan_jobs(gallery_options const& options, gallery_paths const& paths,
-                                   std::vector<picture> const& pictures, gallery_state& state) {
-    std::vector<picture_job> jobs;
-    int const web_box = options.in_place ? 0 : options.web_box;
-    for (picture const& item : pictures) {
-        auto const record = state.made.find(item.source);
-        made_picture* before = record != state.made.end() ? &record->second : nullptr;
-        // A companion that someone else put there is never replaced, nor removed.
-        bool const companion_is_ours = before != nullptr && before->companion;
-        bool const keep_companion = options.keep_companions &&
-                                    (companion_is_ours || !file_exists(paths.companion(item.name)));
-        if (companion_is_ours && !options.keep_companions) {
-            remove_file(paths.companion(item.name));
-            before->companion = false;
-            state.manifest_stale = true;
-        }
-        bool up_to_date = !options.force && before != nullptr && before->stamp == item.stamp &&
-                          before->web_box == web_box &&
-                          before->thumbnail_box == options.thumbnail_box &&
-                          before->companion == keep_companion;
-        if (up_to_date)
-            for (std::string const& file : made_files(paths, item.name, *before))
-                up_to_date &= file_exists(file);
-        if (!up_to_date)
-            jobs.push_back(
-                {&item, options.source + "/" + item.source, keep_companion, before, {}, {}, {}});
-    }
-    return jobs;
-}
+// Makes the pictures side by side, and takes them into the manifest. Returns the files of
+// those that failed, to be removed.
+std::vector<removal> make_pictures(gallery_run& run, std::vector<picture_job> const& jobs) {
+    int workers = run.options.jobs > 0 ? run.options.jobs : os::processor_count();
+    workers = std::max(1, std::min(workers, static_cast<int>(jobs.size())));
+    int const decoding_jobs = std::min(workers, os::processor_count());
+    os::limit_memory_pools(decoding_jobs);
 
-// Takes the made pictures into the manifest. A picture left out loses the files of an earlier
-// run with it, and those that this run placed already.
-void settle_jobs(gallery_paths const& paths, std::vector<picture_job> const& jobs,
-                 gallery_state& state) {
-    for (picture_job const& job : jobs) {
-        state.index_stale = state.manifest_stale = true;
-        if (job.failure.empty()) {
-            state.made[job.item->source] = job.made;
-            continue;
-        }
-        say(printable(job.item->source) + ": left out of the gallery: " + job.failure);
-        state.status = failure_status;
-        for (std::string const& file : job.placed) remove_file(file);
-        if (job.before != nullptr) {
-            for (std::string const& file : made_files(paths, job.item->name, *job.before))
-                remove_file(file);
-            state.made.erase(job.item->source);
-        }
+    std::string const thumbnails = run.path(layout::thumbnails);
+    if (int const status = os::make_folder(thumbnails); status != 0) {
+        run.fail(thumbnails + ": cannot make this folder: " + os::error_text(status));
+        return {};
     }
+    std::vector<std::string> folders;
+    for (int worker = 0; worker < workers; ++worker) {
+        std::string const folder = run.path(layout::work()) + "/" + std::to_string(worker);
+        int status = os::make_folder(folder);
+        if (status == 0) status = os::make_folder(folder + "/page");
+        if (status != 0) {
+            run.fail(folder + ": cannot make this folder: " + os::error_text(status));
+            return {};
+        }
+        folders.push_back(folder);
+    }
+
+    making_context context{run.options.source,
+                           run.options.output,
+                           run.pixfold,
+                           std::counting_semaphore<>(decoding_jobs),
+                           {}};
+    std::vector<job_outcome> outcomes(jobs.size());
+    run_jobs(jobs.size(), workers, [&](std::size_t job, int worker) {
+        outcomes[job] = make_picture(jobs[job], folders[static_cast<std::size_t>(worker)], context);
+    });
+
+    // Told in the order of the names, whichever finished first.
+    for (std::size_t at = 0; at < jobs.size(); ++at) {
+        if (!outcomes[at].failure.empty())
+            run.fail(printable(jobs[at].item.source) +
+                     ": left out of the gallery: " + outcomes[at].failure);
+        if (!outcomes[at].trouble.empty()) run.fail(outcomes[at].trouble);
+    }
+    run.index_stale = run.manifest_stale = true;
+    return settle_jobs(jobs, outcomes, run.made);
 }
 
 // The index of the pictures in the gallery, by pixfold from the lines t/NAME.jpg.
-void write_gallery_index(gallery_paths const& paths, std::string const& pixfold,
-                         std::vector<picture> const& pictures, gallery_state& state) {
+void write_gallery_index(gallery_run& run, std::vector<picture> const& pictures) {
     std::string list;
     for (picture const& item : pictures)
-        if (state.made.count(item.source) != 0) list += "t/" + item.name + ".jpg\n";
-    std::string const list_file = paths.work() + "/list";
-    std::string const made_index = paths.work() + "/index.html";
+        if (auto const record = run.made.find(item.source);
+            record != run.made.end() && record->second.finished)
+            list += layout::thumbnail(item.name) + "\n";
+    std::string const work = run.path(layout::work());
+    std::string const list_file = work + "/list";
+    std::string const made_index = work + "/index.html";
+    std::string const index = run.path(layout::index());
     std::string failure;
-    if (int const written = write_file(list_file, list); written != 0)
-        failure = list_file + ": " + error_text(written);
+    if (int const written = os::write_file(list_file, list); written != 0)
+        failure = list_file + ": cannot write it: " + os::error_text(written);
     if (failure.empty())
         failure =
-            write_index(pixfold, paths.output, list_file, made_index, paths.work() + "/report");
+            write_index(run.pixfold, run.options.output, list_file, made_index, work + "/report");
     if (failure.empty()) {
-        if (int const renamed = rename_file(made_index, paths.index()); renamed != 0)
-            failure = error_text(renamed);
+        if (int const renamed = os::rename_file(made_index, index); renamed != 0)
+            failure = "cannot put it in place: " + os::error_text(renamed);
     }
     if (!failure.empty()) {
-        say(paths.index() + ": not written: " + failure);
-        state.status = failure_status;
+        run.fail(index + ": not written: " + failure);
+        run.index_written = false;
     }
 }
 
-// The manifest in one rename; the journal has served then.
-void write_state(gallery_paths const& paths, gallery_state& state) {
-    std::string const made_manifest = paths.work() + "/manifest";
-    int written = write_file(made_manifest, manifest_text(state.made));
-    if (written == 0) written = rename_file(made_manifest, paths.manifest());
-    if (written == 0) written = remove_file(paths.journal());
-    if (written != 0) {
-        say(paths.manifest() + ": cannot write it: " + error_text(written));
-        state.status = failure_status;
+// The manifest in one rename; the journal has served then. A run that could not write the index
+// leaves an empty journal, as an interrupted run would leave one, so the next run writes it.
+void write_state(gallery_run& run) {
+    std::string const made_manifest = run.path(layout::work()) + "/manifest";
+    std::string const manifest = run.path(layout::manifest());
+    int status = os::write_file(made_manifest, manifest_text(run.made));
+    if (status == 0) status = os::rename_file(made_manifest, manifest);
+    if (status != 0) {
+        run.fail(manifest + ": cannot write it: " + os::error_text(status));
+        return;
     }
+    std::string const journal = run.path(layout::journal());
+    if (run.index_written) {
+        if (status = os::remove_file(journal); status != 0)
+            run.fail(journal + ": cannot remove it: " + os::error_text(status));
+    } else if (status = os::write_file(journal, ""); status != 0) {
+        run.fail(journal + ": cannot write it: " + os::error_text(status));
+    }
+}
+
+// The work folder goes at the end of every run that made it.
+void close_gallery(gallery_run& run) {
+    if (!run.folders_made) return;
+    std::string const work = run.path(layout::work());
+    if (int const status = os::remove_tree(work); status != 0)
+        run.fail(work + ": cannot remove it: " + os::error_text(status));
 }
 
 } // namespace
 
 int build_gallery(gallery_options const& options) {
-    gallery_paths const paths{options.output};
-    std::vector<folder_entry> entries;
-    if (int const status = list_folder(options.source, entries); status != 0) {
-        say(options.source + ": cannot read this folder: " + error_text(status));
-        return failure_status;
+    gallery_run run{options, find_pixfold(), {}};
+    if (run.pixfold.empty()) {
+        run.fail("cannot find pixfold: install it on PATH or name it in PIXFOLD");
+        return run.status;
     }
-    if (!open_gallery(options, paths)) return failure_status;
-    std::string const pixfold = find_pixfold();
-    if (pixfold.empty()) {
-        say("cannot find pixfold: install it on PATH or name it in PIXFOLD");
-        return failure_status;
+    std::vector<folder_entry> entries;
+    if (int const status = os::list_folder(options.source, entries); status != 0) {
+        run.fail(options.source + ": cannot read this folder: " + os::error_text(status));
+        return run.status;
+    }
+    present_files present;
+    if (!open_gallery(run) || !read_state(run) || !files_present(run, entries, present)) {
+        close_gallery(run);
+        return run.status;
     }
 
-    std::string const charset = locale_charset();
+    std::string const charset = os::locale_charset();
     scan_result const found =
         scan_pictures(entries, !options.in_place, is_shift_jis(charset), charset);
     for (std::string const& note : found.notes) say(note);
+    if (found.left_out > 0) run.status = failure_status;
 
-    gallery_state state;
-    read_state(paths, state);
-    if (found.left_out > 0) state.status = failure_status;
-    forget_gone_pictures(paths, found.pictures, state);
-    std::vector<picture_job> jobs = plan_jobs(options, paths, found.pictures, state);
-    if (!jobs.empty()) {
-        int job_count = options.jobs > 0 ? options.jobs : processor_count();
-        job_count = std::max(1, std::min(job_count, static_cast<int>(jobs.size())));
-        int const image_jobs = std::min(job_count, processor_count());
-        limit_memory_pools(image_jobs);
-        gallery_run run{options, paths, pixfold, std::counting_semaphore<>(image_jobs), {}};
-        if (!make_pictures(jobs, job_count, run)) return failure_status;
-        settle_jobs(paths, jobs, state);
-    }
-    if (state.index_stale || options.force || !file_exists(paths.index()))
-        write_gallery_index(paths, pixfold, found.pictures, state);
-    if (state.manifest_stale) write_state(paths, state);
-    remove_tree(paths.work());
-    return state.status;
+    gallery_settings const settings{options.in_place ? 0 : options.web_box, options.thumbnail_box,
+                                    options.keep_companions, options.force};
+    gallery_plan const plan = plan_gallery(found.pictures, run.made, present, settings);
+    run.index_stale |= plan.index_stale;
+    run.manifest_stale |= plan.manifest_stale;
+    std::vector<removal> removals = plan.removals;
+    if (!plan.jobs.empty())
+        for (removal& failed : make_pictures(run, plan.jobs)) removals.push_back(std::move(failed));
+
+    // Files go only once no index links to them; with the old index still there, they stay for
+    // the next run to remove.
+    if (run.index_stale || options.force || present.count(layout::index()) == 0)
+        write_gallery_index(run, found.pictures);
+    if (run.index_written) remove_files(run, removals);
+    if (run.manifest_stale || !run.index_written) write_state(run);
+    close_gallery(run);
+    return run.status;
 }

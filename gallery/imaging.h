@@ -1,4 +1,5 @@
-// Decoding, turning upright and shrinking pictures: everything that touches pixels.
+// Decoding, turning upright and shrinking pictures: everything that touches pixels. It works on
+// bytes in memory and touches no file; the caller reads and writes them.
 //
 // A browser turns a JPEG upright by its EXIF orientation, so every size and every picture made
 // here is the picture as a browser shows it. Failures throw imaging_error with a message fit
@@ -31,28 +32,20 @@ struct jpeg_header {
     image_size shown() const;
 };
 
-// Reads the header of a JPEG file without decoding it; throws when the file is no JPEG.
-jpeg_header read_jpeg_header(std::string const& path);
+// Reads the header of a JPEG without decoding it; throws when the bytes are no JPEG.
+jpeg_header read_jpeg_header(std::string const& jpeg);
 
-// Where one picture's files are written, every one a temporary path; an empty path is a file
-// not wanted.
-struct picture_outputs {
-    std::string web;              // the web-size copy, upright, fitting its box
-    std::string thumbnail;        // the thumbnail JPEG, upright, fitting its box
-    std::string thumbnail_pixmap; // the thumbnail's PPM companion
-    std::string companion;        // the PPM companion of the picture as the page shows it
+struct picture_images {
+    std::string web;       // the web-size copy; empty when the page shows the original
+    std::string thumbnail; // the thumbnail
+    image_size shown;      // the picture that the page shows: the web-size copy, or the original
+    image_size thumbnail_size;
 };
 
-struct picture_sizes {
-    image_size shown;     // the picture that the page shows: the web-size copy, or the original
-    image_size thumbnail; // the thumbnail
-    bool copied = false;  // the web-size copy is the original's bytes
-};
-
-// Makes a picture's files from its source. web_box is the box of the web-size copy, 0 when the
+// Makes a picture's images from its JPEG. web_box is the box of the web-size copy, 0 when the
 // page shows the original itself.
-picture_sizes make_picture_files(std::string const& source, jpeg_header const& header, int web_box,
-                                 int thumbnail_box, picture_outputs const& outputs);
+picture_images make_picture_images(std::string const& jpeg, jpeg_header const& header, int web_box,
+                                   int thumbnail_box);
 
-// The header of a binary PPM: the size stands on the second line, where pixfold reads it.
+// The header of a binary PPM, all that pixfold reads of one: the size on the second line.
 std::string ppm_header(image_size size);

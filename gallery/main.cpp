@@ -2,25 +2,30 @@
 #include "gallery.h"
 #include "imaging.h"
 #include "options.h"
-#include "system.h"
+#include "system/system.h"
 
 #include <clocale>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
-    // The locale says which character set file names are in, for the warnings about names.
+    // The locale says which character set file names are in.
     std::setlocale(LC_ALL, "");
     std::vector<std::string> const arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     gallery_options options;
     std::string message;
     switch (parse_options(arguments, options, message)) {
     case command::help:
-        write_output(usage_text());
+        // Help that did not arrive (a full disk, a closed pipe) is a failure like any other.
+        if (int const status = os::write_output(usage_text()); status != 0) {
+            static_cast<void>(
+                os::write_error("pixfold-gallery: stdout: " + os::error_text(status) + "\n"));
+            return 2;
+        }
         return 0;
     case command::wrong:
-        write_error("pixfold-gallery: " + message + "\n" +
-                    "Try 'pixfold-gallery --help' for more information.\n");
+        static_cast<void>(os::write_error("pixfold-gallery: " + message + "\n" +
+                                          "Try 'pixfold-gallery --help' for more information.\n"));
         return 2;
     case command::build:
         break;
@@ -28,7 +33,7 @@ int main(int argc, char** argv) {
     try {
         start_imaging(argc > 0 ? argv[0] : "pixfold-gallery");
     } catch (imaging_error const& error) {
-        write_error(std::string("pixfold-gallery: ") + error.what() + "\n");
+        static_cast<void>(os::write_error(std::string("pixfold-gallery: ") + error.what() + "\n"));
         return 2;
     }
     return build_gallery(options);

@@ -2,11 +2,13 @@
 // run redoes only what changed, and removes only files that it made itself.
 //
 // It is a text file, one picture per line, replaced in one rename at the end of a run. While a
-// run goes on, each finished picture is appended to a journal beside it, so a run that is
-// interrupted keeps the pictures it finished.
+// run goes on, its lines go to a journal beside it: a claim on a picture's files before the
+// first of them appears, so that no file of the gallery is ever taken for one of the user's,
+// and the picture's line once they are all in place, so that a run that is interrupted keeps
+// the pictures it finished.
 #pragma once
 
-#include "system.h"
+#include "system/types.h"
 
 #include <map>
 #include <string>
@@ -16,6 +18,9 @@ struct made_picture {
     int web_box = 0;        // the box of its web-size copy; 0 when the gallery is in place
     int thumbnail_box = 0;  // the box of its thumbnail
     bool companion = false; // its PPM companion beside the page was made and kept
+    bool finished = true;   // false for a claim: its files may be there, whole or not at all
+    std::string link;       // the name that pixfold wrote its pages with; empty when an earlier
+                            // version made them, with the name as it is
 };
 
 // By the picture's file name in the source folder.
@@ -24,9 +29,14 @@ using manifest = std::map<std::string, made_picture>;
 // One picture's line, with its line end.
 std::string manifest_line(std::string const& source, made_picture const& made);
 
+struct manifest_state {
+    manifest made;
+    bool outdated = false; // written by an earlier version: the next manifest replaces it at once
+};
+
 // Reads the manifest and then the journal, whose lines are newer. Lines that cannot be read (a
 // journal cut short by an interruption) are left out: their pictures are simply made again.
-manifest read_manifest(std::string const& manifest_text, std::string const& journal_text);
+manifest_state read_manifest(std::string const& manifest_text, std::string const& journal_text);
 
 // The manifest's text, in byte order of the names, so equal galleries have equal manifests.
 std::string manifest_text(manifest const& made);

@@ -1,5 +1,9 @@
 #include "names.h"
 
+#include "platform/codeset_names.h"
+
+#include <string>
+
 namespace {
 
 // The longest name whose page NAME.html still fits the 255 bytes that file systems allow.
@@ -114,10 +118,7 @@ std::vector<std::string> name_warnings(std::string_view name, bool names_are_shi
 }
 
 bool is_shift_jis(std::string_view charset) {
-    std::string upper;
-    for (char c : charset) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return upper == "SHIFT_JIS" || upper == "SJIS" || upper == "CP932" || upper == "WINDOWS-31J" ||
-           upper == "SHIFT_JISX0213";
+    return code_page_of_codeset(std::string(charset).c_str()) == 932;
 }
 
 std::string printable(std::string_view name) {

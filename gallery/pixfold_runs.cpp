@@ -1,8 +1,7 @@
 #include "pixfold_runs.h"
 
-#include "system.h"
+#include "system/system.h"
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -10,7 +9,7 @@ namespace {
 // The text of a file without its line ends and trailing blanks, for a message.
 std::string text_of(std::string const& path) {
     std::string text;
-    if (read_file(path, text) != 0) return {};
+    if (os::read_file(path, text) != 0) return {};
     std::string clean;
     for (char c : text) {
         if (c == '\r') continue;
@@ -22,45 +21,59 @@ std::string text_of(std::string const& path) {
 
 // Runs pixfold and says what went wrong, if anything. pixfold reports a short PPM header as
 // "Fatal Error" at the end of its page, not on standard error, so that line is looked for too.
-std::string run_pixfold(std::string const& pixfold, std::vector<std::string> const& arguments,
-                        std::string const& folder, std::string const& input,
-                        std::string const& output, std::string const& report) {
-    std::string failure;
-    int const status = run_program(pixfold, arguments, folder, input, output, report, failure);
+std::string run_pixfold(os::program_run const& run) {
+    int status = 0;
+    if (int const failure = os::run_program(run, status); failure != 0)
+        return run.program + ": " + os::error_text(failure);
     if (status == 0) return {};
-    if (status < 0) return failure;
-    std::string reason = text_of(report);
-    std::string const page = text_of(output);
-    if (page.ends_with("Fatal Error")) reason += reason.empty() ? "Fatal Error" : "; Fatal Error";
+    if (status < 0) return run.program + " ended by signal " + std::to_string(-status);
+    std::string reason = text_of(run.error);
+    if (text_of(run.output).ends_with("Fatal Error"))
+        reason += reason.empty() ? "Fatal Error" : "; Fatal Error";
     return "pixfold stopped with status " + std::to_string(status) +
            (reason.empty() ? "" : ": " + reason);
+}
+
+// The full path of a program found on PATH, or an empty string.
+std::string find_on_path(std::string const& program) {
+    std::string const folders = os::environment_variable("PATH");
+    if (folders.empty()) return {};
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t const end = folders.find(':', start);
+        std::string folder = folders.substr(start, end - start);
+        if (folder.empty()) folder = ".";
+        std::string const candidate = folder + "/" + program;
+        if (os::is_executable(candidate)) return candidate;
+        if (end == std::string::npos) return {};
+        start = end + 1;
+    }
 }
 
 } // namespace
 
 std::string find_pixfold() {
-    if (char const* named = std::getenv("PIXFOLD"); named != nullptr && *named != '\0') {
-        std::string const program = named;
+    if (std::string const program = os::environment_variable("PIXFOLD"); !program.empty()) {
         // Made absolute: pages are written by pixfold running in another folder.
         if (program.find('/') != std::string::npos)
-            return is_executable(program) ? absolute_path(program) : "";
-        return absolute_path(find_on_path(program));
+            return os::is_executable(program) ? os::absolute_path(program) : "";
+        return os::absolute_path(find_on_path(program));
     }
-    if (std::string const folder = program_folder(); !folder.empty()) {
+    if (std::string const folder = os::program_folder(); !folder.empty()) {
         std::string const beside = folder + "/pixfold";
-        if (is_executable(beside)) return beside;
+        if (os::is_executable(beside)) return beside;
     }
-    return absolute_path(find_on_path("pixfold"));
+    return os::absolute_path(find_on_path("pixfold"));
 }
 
 std::string write_page(std::string const& pixfold, std::string const& folder,
-                       std::string const& name, std::string const& page,
+                       std::string const& base, std::string const& page,
                        std::string const& report) {
-    return run_pixfold(pixfold, {name}, folder, "/dev/null", page, report);
+    return run_pixfold({pixfold, {base}, folder, "/dev/null", page, report});
 }
 
 std::string write_index(std::string const& pixfold, std::string const& folder,
                         std::string const& list, std::string const& index,
                         std::string const& report) {
-    return run_pixfold(pixfold, {}, folder, list, index, report);
+    return run_pixfold({pixfold, {}, folder, list, index, report});
 }

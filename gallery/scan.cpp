@@ -10,7 +10,7 @@ scan_result scan_pictures(std::vector<folder_entry> const& entries, bool camera_
     scan_result result;
     std::vector<folder_entry const*> files;
     for (folder_entry const& entry : entries)
-        if (entry.is_file) files.push_back(&entry);
+        if (entry.kind == file_kind::file) files.push_back(&entry);
     // Byte order of the file names, so that of two files with one name the same one wins on
     // every machine, and notes come in the same order.
     std::sort(files.begin(), files.end(),

@@ -1,7 +1,7 @@
 // Finding the pictures of a source folder, and the names they take in the gallery.
 #pragma once
 
-#include "system.h"
+#include "system/types.h"
 
 #include <string>
 #include <vector>

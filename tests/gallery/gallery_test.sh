@@ -557,6 +557,13 @@ usage)
     expect_status 0
     expect_no_stderr
     grep -q '^Usage: pixfold-gallery \[OPTION\]... DIR' out || fail "--help: $(cat out)"
+    # Help that cannot be written is a failure, not a success.
+    if [ -w /dev/full ]; then
+        "$tool" --help >/dev/full 2>err
+        status=$?
+        expect_status 2
+        grep -qF "pixfold-gallery: stdout: No space left on device" err || fail "stderr: $(cat err)"
+    fi
     for arguments in "" "a b c" "-x" "--frobnicate a" "-j 0 a" "--size 800 a"; do
         # shellcheck disable=SC2086 # the arguments are split on purpose
         "$tool" $arguments >out 2>err

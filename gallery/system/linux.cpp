@@ -1,4 +1,7 @@
-#include "system.h"
+// The system calls of pixfold-gallery on Linux with the GNU C library.
+#include "system/system.h"
+
+#include "platform/posix_io.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -23,29 +26,23 @@ extern char** environ;
 
 namespace {
 
+file_kind kind_of_mode(mode_t mode) {
+    if (S_ISREG(mode)) return file_kind::file;
+    if (S_ISDIR(mode)) return file_kind::folder;
+    return file_kind::other;
+}
+
 file_stamp stamp_of(struct stat const& status) {
     return {static_cast<std::int64_t>(status.st_size),
             static_cast<std::int64_t>(status.st_mtim.tv_sec),
             static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
 }
 
-// Writes all bytes, resuming after interruptions and short writes.
-int write_all(int descriptor, char const* bytes, std::size_t size) {
-    while (size > 0) {
-        ssize_t const written = ::write(descriptor, bytes, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
-// Closes a descriptor that was written to: a failed close can mean lost data.
-int close_written(int descriptor, int status) {
-    if (::close(descriptor) != 0 && status == 0) return errno;
+// Writes the bytes into a descriptor just opened, and closes it: a failed close can mean lost
+// data, so it counts.
+int write_and_close(int descriptor, std::string const& bytes) {
+    int status = write_all(descriptor, bytes.data(), bytes.size()) ? 0 : errno;
+    if (::close(descriptor) != 0 && status == 0) status = errno;
     return status;
 }
 
@@ -59,32 +56,45 @@ void end_line_and_stop(int signal_number) {
 
 } // namespace
 
+namespace os {
+
 int list_folder(std::string const& folder, std::vector<folder_entry>& entries) {
     DIR* directory = ::opendir(folder.c_str());
     if (directory == nullptr) return errno;
     int const folder_descriptor = ::dirfd(directory);
+    int status = 0;
     for (;;) {
         errno = 0;
         dirent const* entry = ::readdir(directory);
-        if (entry == nullptr) break;
+        if (entry == nullptr) {
+            status = errno;
+            break;
+        }
         folder_entry found;
         found.name = entry->d_name;
         if (found.name == "." || found.name == "..") continue;
-        struct stat status;
-        if (::fstatat(folder_descriptor, entry->d_name, &status, 0) == 0) {
-            found.is_file = S_ISREG(status.st_mode);
-            found.stamp = stamp_of(status);
+        found.is_link = entry->d_type == DT_LNK;
+        struct stat named;
+        if (::fstatat(folder_descriptor, entry->d_name, &named, 0) == 0) {
+            found.kind = kind_of_mode(named.st_mode);
+            found.stamp = stamp_of(named);
+        }
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat itself;
+            found.is_link =
+                ::fstatat(folder_descriptor, entry->d_name, &itself, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISLNK(itself.st_mode);
         }
         entries.push_back(std::move(found));
     }
-    int const status = errno;
     ::closedir(directory);
     return status;
 }
 
-bool file_exists(std::string const& path) {
+file_kind kind_of(std::string const& path) {
     struct stat status;
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    if (::stat(path.c_str(), &status) != 0) return file_kind::missing;
+    return kind_of_mode(status.st_mode);
 }
 
 bool same_file(std::string const& a, std::string const& b) {
@@ -96,15 +106,18 @@ bool same_file(std::string const& a, std::string const& b) {
 int make_folder(std::string const& path) {
     if (::mkdir(path.c_str(), 0777) == 0) return 0;
     int const status = errno;
-    struct stat existing;
-    if (status == EEXIST && ::stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        return 0;
+    if (status == EEXIST && kind_of(path) == file_kind::folder) return 0;
     return status;
 }
 
 int remove_file(std::string const& path) {
     if (::unlink(path.c_str()) == 0 || errno == ENOENT) return 0;
     return errno;
+}
+
+int remove_empty_folder(std::string const& path) {
+    if (::rmdir(path.c_str()) == 0 || errno == ENOENT) return 0;
+    return errno == EEXIST ? ENOTEMPTY : errno;
 }
 
 int remove_tree(std::string const& path) {
@@ -117,27 +130,29 @@ int rename_file(std::string const& from, std::string const& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-int copy_file(std::string const& from, std::string const& to) {
-    // The library copies within the kernel where it can (sendfile), without a buffer of ours.
-    std::error_code error;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
-    return error.value();
-}
-
 int write_file(std::string const& path, std::string const& bytes) {
     int const target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (target < 0) return errno;
-    return close_written(target, write_all(target, bytes.data(), bytes.size()));
+    return write_and_close(target, bytes);
+}
+
+int append_file(std::string const& path, std::string const& bytes) {
+    int const target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (target < 0) return errno;
+    return write_and_close(target, bytes);
 }
 
 int read_file(std::string const& path, std::string& bytes) {
+    bytes.clear();
     int const source = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return errno;
     int status = 0;
+    struct stat opened;
+    if (::fstat(source, &opened) == 0 && opened.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(opened.st_size));
     char buffer[1 << 16];
     for (;;) {
-        ssize_t const got = ::read(source, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
+        ssize_t const got = read_some(source, buffer, sizeof buffer);
         if (got < 0) status = errno;
         if (got <= 0) break;
         bytes.append(buffer, static_cast<std::size_t>(got));
@@ -146,55 +161,48 @@ int read_file(std::string const& path, std::string& bytes) {
     return status;
 }
 
-int append_file(std::string const& path, std::string const& bytes) {
-    int const target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (target < 0) return errno;
-    return close_written(target, write_all(target, bytes.data(), bytes.size()));
-}
-
-bool lock_folder(std::string const& path) {
+int lock_folder(std::string const& path) {
     // The descriptor stays open on purpose: the lock lasts as long as the process.
     int const folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return folder >= 0 && ::flock(folder, LOCK_EX | LOCK_NB) == 0;
+    if (folder < 0) return errno;
+    if (::flock(folder, LOCK_EX | LOCK_NB) == 0) return 0;
+    int const status = errno;
+    ::close(folder);
+    return status;
 }
 
-int run_program(std::string const& program, std::vector<std::string> const& arguments,
-                std::string const& folder, std::string const& input, std::string const& output,
-                std::string const& error, std::string& failure) {
+int run_program(program_run const& run, int& exit_status) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     // The files are opened before the change of folder, so their paths are the caller's.
-    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&actions, 0, run.input.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, run.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0666);
-    posix_spawn_file_actions_addopen(&actions, 2, error.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+    posix_spawn_file_actions_addopen(&actions, 2, run.error.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0666);
-    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    if (!run.folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.folder.c_str());
 
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (std::string const& argument : arguments)
+    argv.push_back(const_cast<char*>(run.program.c_str()));
+    for (std::string const& argument : run.arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
     pid_t child = 0;
     int const started =
-        posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn(&child, run.program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) {
-        failure = program + ": " + error_text(started);
-        return -1;
-    }
+    if (started != 0) return started;
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            failure = program + ": " + error_text(errno);
-            return -1;
-        }
-    }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    failure = program + " ended by signal " + std::to_string(WTERMSIG(status));
-    return -1;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return errno;
+    exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return 0;
+}
+
+std::string environment_variable(std::string const& name) {
+    char const* value = std::getenv(name.c_str());
+    return value != nullptr ? value : "";
 }
 
 std::string program_folder() {
@@ -204,20 +212,10 @@ std::string program_folder() {
     return self.parent_path().string();
 }
 
-std::string find_on_path(std::string const& program) {
-    char const* path = std::getenv("PATH");
-    if (path == nullptr) return {};
-    std::string const folders = path;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t const end = folders.find(':', start);
-        std::string folder = folders.substr(start, end - start);
-        if (folder.empty()) folder = ".";
-        std::string const candidate = folder + "/" + program;
-        if (is_executable(candidate)) return candidate;
-        if (end == std::string::npos) return {};
-        start = end + 1;
-    }
+bool is_executable(std::string const& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 std::string absolute_path(std::string const& path) {
@@ -225,12 +223,6 @@ std::string absolute_path(std::string const& path) {
     std::error_code error;
     std::filesystem::path const absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.string();
-}
-
-bool is_executable(std::string const& path) {
-    struct stat status;
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
 }
 
 int processor_count() {
@@ -246,6 +238,23 @@ void limit_memory_pools(int pools) {
     // on their own and go back to the system when freed, instead of staying in a pool; a fixed
     // threshold also stops the C library from raising it after the first large block.
     ::mallopt(M_MMAP_THRESHOLD, 4 << 20);
+}
+
+std::string locale_charset() {
+    char const* name = ::nl_langinfo(CODESET);
+    return name != nullptr ? name : "";
+}
+
+std::string error_text(int code) {
+    return std::strerror(code);
+}
+
+int write_output(std::string const& bytes) {
+    return write_all(1, bytes.data(), bytes.size()) ? 0 : errno;
+}
+
+int write_error(std::string const& bytes) {
+    return write_all(2, bytes.data(), bytes.size()) ? 0 : errno;
 }
 
 bool error_is_terminal() {
@@ -268,20 +277,4 @@ void set_open_line(bool open) {
     line_open = open ? 1 : 0;
 }
 
-void write_output(std::string const& bytes) {
-    static_cast<void>(write_all(1, bytes.data(), bytes.size()));
-}
-
-void write_error(std::string const& bytes) {
-    // A terminal or log that cannot take the message leaves nothing better to do.
-    static_cast<void>(write_all(2, bytes.data(), bytes.size()));
-}
-
-std::string locale_charset() {
-    char const* name = ::nl_langinfo(CODESET);
-    return name != nullptr ? name : "";
-}
-
-std::string error_text(int code) {
-    return std::strerror(code);
-}
+} // namespace os

@@ -1,6 +1,6 @@
-#include "progress.h"
+#include "status_line.h"
 
-#include "system.h"
+#include "system/system.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,16 +42,23 @@ std::string progress_line(int done, int total, double seconds, int columns) {
 }
 
 void show_progress(int done, int total, double seconds) {
-    if (!error_is_terminal()) return;
+    if (!os::error_is_terminal()) return;
     // "\r" goes back to the start of the line and "\033[K" clears what the last line left.
-    write_error("\r" + progress_line(done, total, seconds, terminal_columns()) + "\033[K");
+    static_cast<void>(os::write_error(
+        "\r" + progress_line(done, total, seconds, os::terminal_columns()) + "\033[K"));
     line_shown = true;
-    set_open_line(true);
+    os::set_open_line(true);
 }
 
 void end_progress() {
     if (!line_shown) return;
-    set_open_line(false);
-    write_error("\n");
+    os::set_open_line(false);
+    static_cast<void>(os::write_error("\n"));
     line_shown = false;
+}
+
+void say(std::string const& text) {
+    end_progress();
+    // A terminal or log that cannot take the message leaves nothing better to do.
+    static_cast<void>(os::write_error("pixfold-gallery: " + text + "\n"));
 }

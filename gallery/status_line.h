@@ -1,4 +1,5 @@
-// The progress bar, for a person watching a terminal: a log or a pipe gets none of it.
+// What a person watching the terminal sees: a line of progress, redrawn while pictures are
+// made, and messages on lines of their own. A log or a pipe gets the messages alone.
 #pragma once
 
 #include <string>
@@ -11,3 +12,6 @@ std::string progress_line(int done, int total, double seconds, int columns);
 void show_progress(int done, int total, double seconds);
 // Ends the progress line, so that what follows starts on a line of its own.
 void end_progress();
+
+// Writes "pixfold-gallery: " and the text on a line of its own on standard error.
+void say(std::string const& text);

@@ -1,4 +1,4 @@
-#include "progress.h"
+#include "status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,93 @@
+// Everything pixfold-gallery asks of the operating system, and nothing more: one
+// implementation per system (linux.cpp), and an in-memory one for the tests
+// (tests/support/fake_system.cpp), which can fail any call.
+//
+// One convention for results: a call that can fail returns an errno code, 0 when it did what
+// it promises, and gives what it found through its last parameters. Calls that cannot fail
+// return their answer.
+#pragma once
+
+#include "system/types.h"
+
+#include <string>
+#include <vector>
+
+namespace os {
+
+// --- files and folders ----------------------------------------------------------------------
+
+// Appends the entries of the folder, "." and ".." left out, each stamped as what it names.
+int list_folder(std::string const& folder, std::vector<folder_entry>& entries);
+// What the path names, a symbolic link followed; missing when it cannot be told.
+file_kind kind_of(std::string const& path);
+// Whether two paths name one and the same file or folder.
+bool same_file(std::string const& a, std::string const& b);
+// Makes the folder; a folder already there counts as made.
+int make_folder(std::string const& path);
+// Removes the file; a file that is not there counts as removed.
+int remove_file(std::string const& path);
+// Removes the folder if it is empty; a folder that is not there counts as removed.
+int remove_empty_folder(std::string const& path);
+// Removes the folder and everything in it, following no link out of it.
+int remove_tree(std::string const& path);
+// Puts the file from in the place of to in one step; both lie on one file system.
+int rename_file(std::string const& from, std::string const& to);
+// Writes the bytes into a new file, replacing any file of that name, with the mode that new
+// files get (0666 less the umask).
+int write_file(std::string const& path, std::string const& bytes);
+// Appends the bytes to the file in one write, making the file when it is missing.
+int append_file(std::string const& path, std::string const& bytes);
+// Reads the whole file into bytes, replacing what they held.
+int read_file(std::string const& path, std::string& bytes);
+// Takes the exclusive lock of the folder for the life of the process; EWOULDBLOCK when another
+// process holds it.
+int lock_folder(std::string const& path);
+
+// --- programs -------------------------------------------------------------------------------
+
+struct program_run {
+    std::string program; // a path
+    std::vector<std::string> arguments;
+    std::string folder; // where it runs; empty for this process's own
+    std::string input;  // the file its standard input reads
+    std::string output; // the files its standard output and error go to, made or emptied
+    std::string error;
+};
+// Runs the program to its end. exit_status is its status, or minus the signal that ended it.
+int run_program(program_run const& run, int& exit_status);
+// The value of an environment variable; empty when it is not set.
+std::string environment_variable(std::string const& name);
+// The folder holding this program; empty when the system cannot tell.
+std::string program_folder();
+// Whether the path names a regular file that this process may run.
+bool is_executable(std::string const& path);
+// The path made absolute against the current folder; an empty path stays empty.
+std::string absolute_path(std::string const& path);
+
+// --- the machine ----------------------------------------------------------------------------
+
+// The processors this process may run on.
+int processor_count();
+// Lets at most this many memory pools serve the threads, and gives large blocks back to the
+// system when they are freed: freed memory in a pool is kept for its next use, so a pool per
+// thread would hold the peak of every thread at once.
+void limit_memory_pools(int pools);
+// The name of the locale's character set, as the C library knows it.
+std::string locale_charset();
+// The text of an errno code.
+std::string error_text(int code);
+
+// --- the terminal ---------------------------------------------------------------------------
+
+// Writes the bytes to standard output or standard error at once.
+int write_output(std::string const& bytes);
+int write_error(std::string const& bytes);
+// Whether standard error is a terminal, and how many columns it has (80 when unknown).
+bool error_is_terminal();
+int terminal_columns();
+// Marks whether standard error stands in the middle of a line that is redrawn; when the run is
+// interrupted (Ctrl-C, SIGTERM, SIGHUP) the line is ended first, so the shell's prompt starts
+// on a line of its own.
+void set_open_line(bool open);
+
+} // namespace os

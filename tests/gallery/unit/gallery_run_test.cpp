@@ -1,0 +1,361 @@
+// Whole runs of pixfold-gallery on the in-memory system, pixfold included: every call of the
+// disk that can fail is failed in turn, and the gallery must say so, stay whole, and come out
+// of the next run as a clean build would.
+#include "fake_system.h"
+#include "gallery.h"
+#include "imaging.h"
+#include "layout.h"
+#include "system/system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <sstream>
+
+namespace {
+
+using fake_system::call;
+using files = std::map<std::string, std::string>;
+
+std::string sample(std::string const& name) {
+    std::ifstream file(std::string(PIXFOLD_SAMPLES) + "/" + name + ".jpg", std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string const io_error = std::strerror(EIO);
+
+class gallery_run : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        static std::once_flag started;
+        std::call_once(started, [] { start_imaging("gallery_run_test"); });
+    }
+    void SetUp() override { new_machine(); }
+
+    // A machine with pixfold and nothing else.
+    static void new_machine() {
+        fake_system::current = {};
+        fake_system::current.pixfold_programs.insert("/bin/pixfold");
+        fake_system::current.environment["PIXFOLD"] = "/bin/pixfold";
+    }
+
+    static void add_picture(std::string const& path, std::string const& sample_name,
+                            std::int64_t modified = 1'700'000'000) {
+        fake_system::add_file(path, sample(sample_name), modified);
+    }
+
+    static gallery_options options(std::vector<std::string> const& folders,
+                                   bool keep_companions = false) {
+        gallery_options made;
+        made.source = folders.front();
+        made.in_place = folders.size() == 1;
+        made.output = folders.back();
+        made.jobs = 2;
+        made.web_box = 100;
+        made.thumbnail_box = 40;
+        made.keep_companions = keep_companions;
+        return made;
+    }
+
+    static int build(gallery_options const& with) {
+        fake_system::current.error.clear();
+        fake_system::current.calls.clear();
+        return build_gallery(with);
+    }
+};
+
+// The files of the gallery that a visitor sees: its state left out.
+files visible(std::string const& folder) {
+    files found = fake_system::files_under(folder);
+    std::erase_if(found, [](auto const& file) { return file.first.starts_with(".pixfold"); });
+    return found;
+}
+
+// The index's entries, by the names of the pages they link to.
+std::vector<std::string> index_entries(std::string const& index) {
+    std::vector<std::string> entries;
+    std::istringstream lines(index);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("<a href=\""))
+            entries.push_back(line.substr(9, line.find('"', 9) - 9));
+    return entries;
+}
+
+// Every page of a picture stands beside the files it shows, and every entry of the index links
+// to a page that is there.
+void expect_pages_whole(files const& gallery, bool web_copies) {
+    for (auto const& [path, bytes] : gallery) {
+        if (path == "index.html") {
+            EXPECT_TRUE(bytes.ends_with("</html>\r\n")) << "the index is cut short";
+            for (std::string const& page : index_entries(bytes))
+                EXPECT_EQ(gallery.count(page), 1u) << "the index links to a missing " << page;
+        }
+        if (!path.ends_with(".html") || bytes.find("alt=\"Picture ") == std::string::npos) continue;
+        std::string const name = path.substr(0, path.size() - 5);
+        EXPECT_EQ(gallery.count(layout::thumbnail(name)), 1u) << path;
+        EXPECT_EQ(gallery.count(layout::thumbnail_companion(name)), 1u) << path;
+        if (web_copies) {
+            EXPECT_EQ(gallery.count(layout::web_copy(name)), 1u) << path;
+        }
+    }
+}
+
+// The paths at which two galleries differ, for a message.
+std::string differences(files const& a, files const& b) {
+    std::string paths;
+    for (auto const& [path, bytes] : a)
+        if (b.count(path) == 0 || b.at(path) != bytes) paths += " " + path;
+    for (auto const& [path, bytes] : b)
+        if (a.count(path) == 0) paths += " +" + path;
+    return paths;
+}
+
+// The lines of standard error that tell of the injected failure.
+std::vector<std::string> failure_messages() {
+    std::vector<std::string> found;
+    std::istringstream lines(fake_system::current.error);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find(io_error) != std::string::npos) found.push_back(line);
+    return found;
+}
+
+} // namespace
+
+TEST_F(gallery_run, writes_every_page_by_pixfold_and_a_second_run_writes_nothing) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/IMG_0001.JPG", "rainbow");
+    add_picture("src/blue planet.jpg", "blue planet");
+    fake_system::add_file("src/notes.txt", "not a picture\n", 1);
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    files const gallery = visible("out");
+    EXPECT_EQ(index_entries(gallery.at("index.html")),
+              (std::vector<std::string>{"IMG_0001.html", "blue planet.html", "clouds.html"}));
+    expect_pages_whole(gallery, true);
+    EXPECT_EQ(gallery.count("notes.txt"), 0u);
+    // The page is pixfold's, sized from the web-size copy as the page shows it.
+    EXPECT_NE(gallery.at("clouds.html")
+                  .find("<img src=\"clouds.jpg\" alt=\"Picture clouds\" "
+                        "width=\"100\" height=\"75\">\r\n"),
+              std::string::npos);
+    EXPECT_EQ(fake_system::files_under("out/.pixfold-gallery").size(), 1u) << "only the manifest";
+
+    std::map<std::string, std::int64_t> before;
+    for (auto const& [path, entry] : fake_system::current.files) before[path] = entry.modified;
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    EXPECT_EQ(fake_system::current.calls[call::write], 0);
+    EXPECT_EQ(fake_system::current.calls[call::rename], 0);
+    EXPECT_EQ(fake_system::current.calls[call::append], 0);
+    for (auto const& [path, entry] : fake_system::current.files) {
+        if (!entry.is_folder) {
+            EXPECT_EQ(before[path], entry.modified) << path;
+        }
+    }
+}
+
+namespace {
+
+// A run over a gallery: the pictures it starts from, and the run itself.
+struct scenario {
+    char const* what;
+    std::function<void()> before; // brings the machine to where the run starts
+    std::function<void()> change; // what changed since, if anything
+    gallery_options with;
+};
+
+// The gallery at the start of the rerun: three pictures, made with their companions kept.
+void first_gallery(gallery_options const& with) {
+    fake_system::add_file("src/clouds.jpg", sample("clouds"), 1'700'000'001);
+    fake_system::add_file("src/IMG_0001.JPG", sample("rainbow"), 1'700'000'002);
+    fake_system::add_file("src/tartan.v2.jpg", sample("tartan.v2"), 1'700'000'003);
+    // A file of the user's among the gallery's, which no run may touch.
+    fake_system::add_file(with.output + "/mine.html", "the user's own\n", 1);
+}
+
+// Since then one picture changed, one is gone and one is new.
+void changes() {
+    fake_system::add_file("src/clouds.jpg", sample("squiggles"), 1'700'000'100);
+    fake_system::current.files.erase("src/IMG_0001.JPG");
+    fake_system::add_file("src/new.jpg", sample("camouflage"), 1'700'000'101);
+}
+
+} // namespace
+
+TEST_F(gallery_run, every_failed_call_is_told_leaves_the_gallery_whole_and_the_next_run_mends_it) {
+    gallery_options const source_out = options({"src", "out"}, true);
+    gallery_options in_place = options({"src"}, true);
+    in_place.output = "src";
+
+    for (gallery_options const& with : {source_out, in_place}) {
+        std::string const out = with.output;
+        for (bool rerun : {false, true}) {
+            SCOPED_TRACE(std::string(with.in_place ? "in place" : "SRC OUT") +
+                         (rerun ? ", rerun" : ", first run"));
+            // Where the run starts, and the gallery that a clean build makes of the result.
+            auto const start = [&] {
+                new_machine();
+                first_gallery(with);
+                if (rerun) {
+                    ASSERT_EQ(build(with), 0) << fake_system::current.error;
+                    changes();
+                }
+            };
+            start();
+            files const before = visible(out);
+            ASSERT_EQ(build(with), 0) << fake_system::current.error;
+            files const clean = fake_system::files_under(out);
+            std::map<call, int> const counted = fake_system::current.calls;
+
+            for (call kind : {call::write, call::append, call::rename, call::remove,
+                              call::make_folder, call::lock, call::read, call::list, call::run}) {
+                int const count = counted.count(kind) != 0 ? counted.at(kind) : 0;
+                for (int number = 1; number <= count; ++number) {
+                    SCOPED_TRACE("call " + std::to_string(static_cast<int>(kind)) + " number " +
+                                 std::to_string(number) + " of " + std::to_string(count));
+                    start();
+                    fake_system::current.fail_at[kind] = number;
+                    int const status = build(with);
+                    fake_system::current.fail_at.clear();
+
+                    std::string const error = fake_system::current.error;
+                    EXPECT_EQ(status, 2) << error;
+                    std::vector<std::string> const told = failure_messages();
+                    ASSERT_FALSE(told.empty()) << error;
+                    for (std::string const& line : told)
+                        EXPECT_NE(line.find('/'), std::string::npos) << "names no file: " << line;
+                    // Every file there is whole: as it was, or as the clean build made it; the
+                    // index may leave out the pictures that failed.
+                    files const after = visible(out);
+                    for (auto const& [path, bytes] : after) {
+                        if (path == "index.html") continue;
+                        auto const old = before.find(path);
+                        auto const made = clean.find(path);
+                        EXPECT_TRUE((old != before.end() && old->second == bytes) ||
+                                    (made != clean.end() && made->second == bytes))
+                            << path << " is half made; " << error;
+                    }
+                    expect_pages_whole(after, !with.in_place);
+
+                    ASSERT_EQ(build(with), 0) << fake_system::current.error;
+                    files const mended = fake_system::files_under(out);
+                    EXPECT_TRUE(mended == clean)
+                        << "the next run did not mend the gallery:" << differences(mended, clean)
+                        << "; first " << error;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(gallery_run, a_lock_that_cannot_be_taken_is_told_by_its_file_and_reason) {
+    add_picture("src/clouds.jpg", "clouds");
+    fake_system::current.locked_by_another = true;
+    EXPECT_EQ(build(options({"src", "out"})), 2);
+    EXPECT_EQ(fake_system::current.error,
+              "pixfold-gallery: out: another pixfold-gallery is writing this gallery\n");
+
+    // Not another run, but a lock file that cannot be opened at all.
+    fake_system::current.locked_by_another = false;
+    for (int code : {EACCES, EMFILE}) {
+        fake_system::current.fail_at[call::lock] = 1;
+        fake_system::current.failure_code = code;
+        EXPECT_EQ(build(options({"src", "out"})), 2);
+        EXPECT_EQ(fake_system::current.error,
+                  "pixfold-gallery: out/.pixfold-gallery: cannot lock it: " +
+                      std::string(std::strerror(code)) + "\n");
+    }
+    // Stopped so early, the gallery holds nothing of the run: no thumbnails' folder, no work.
+    EXPECT_EQ(fake_system::current.files.count("out/t"), 0u);
+    EXPECT_EQ(fake_system::current.files.count("out/.pixfold-gallery/work"), 0u);
+}
+
+TEST_F(gallery_run, without_pixfold_nothing_is_made) {
+    add_picture("src/clouds.jpg", "clouds");
+    fake_system::current.pixfold_programs.clear();
+    EXPECT_EQ(build(options({"src", "out"})), 2);
+    EXPECT_NE(fake_system::current.error.find("cannot find pixfold"), std::string::npos);
+    EXPECT_EQ(fake_system::files_under("out").size(), 0u);
+    EXPECT_EQ(fake_system::current.files.count("out"), 0u);
+}
+
+TEST_F(gallery_run, files_of_a_gone_picture_that_cannot_be_removed_are_told_and_tried_again) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/rainbow.jpg", "rainbow");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    fake_system::current.files.erase("src/rainbow.jpg");
+    fake_system::current.failing_paths.insert("out/rainbow.html");
+    EXPECT_EQ(build(options({"src", "out"})), 2);
+    EXPECT_EQ(failure_messages(),
+              (std::vector<std::string>{"pixfold-gallery: out/rainbow.html: cannot remove it: " +
+                                        io_error}));
+    // Its page is no longer in the index, and stays with every file it shows.
+    files gallery = visible("out");
+    EXPECT_EQ(index_entries(gallery.at("index.html")), (std::vector<std::string>{"clouds.html"}));
+    EXPECT_EQ(gallery.count("t/rainbow.jpg"), 1u);
+    EXPECT_NE(fake_system::files_under("out").at(".pixfold-gallery/manifest").find("rainbow.jpg"),
+              std::string::npos);
+
+    fake_system::current.failing_paths.clear();
+    EXPECT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    gallery = visible("out");
+    for (std::string const file : {"rainbow.html", "rainbow.jpg", "t/rainbow.jpg", "t/rainbow.ppm"})
+        EXPECT_EQ(gallery.count(file), 0u) << file;
+}
+
+TEST_F(gallery_run, a_journal_that_cannot_be_removed_is_told_as_such) {
+    add_picture("src/clouds.jpg", "clouds");
+    fake_system::add_file("out/.pixfold-gallery/journal", "", 1); // an interrupted run's
+    fake_system::current.failure_code = EACCES;
+    // Reading it works; only its removal at the end fails.
+    fake_system::current.on_rename = [](std::string const& path) {
+        if (path == "out/.pixfold-gallery/manifest")
+            fake_system::current.failing_paths.insert("out/.pixfold-gallery/journal");
+    };
+    EXPECT_EQ(build(options({"src", "out"})), 2);
+    EXPECT_EQ(fake_system::current.error,
+              "pixfold-gallery: out/.pixfold-gallery/journal: cannot remove it: " +
+                  std::string(std::strerror(EACCES)) + "\n");
+    EXPECT_EQ(fake_system::files_under("out").count(".pixfold-gallery/manifest"), 1u);
+}
+
+TEST_F(gallery_run, a_file_is_claimed_in_the_journal_before_it_appears) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/rainbow.jpg", "rainbow");
+    // The moment each made file appears, the journal already claims it for its picture.
+    std::map<std::string, std::string> journal_when_placed;
+    fake_system::current.on_rename = [&](std::string const& path) {
+        std::string journal;
+        if (path.find("/.pixfold-gallery/") == std::string::npos) {
+            os::read_file("src/.pixfold-gallery/journal", journal);
+            journal_when_placed[path] = journal;
+        }
+    };
+    ASSERT_EQ(build(options({"src"}, true)), 0) << fake_system::current.error;
+    ASSERT_EQ(journal_when_placed.count("src/clouds.ppm"), 1u);
+    for (auto const& [path, journal] : journal_when_placed) {
+        std::string const source = path.find("clouds") != std::string::npos ? "clouds" : "rainbow";
+        EXPECT_NE(journal.find(" cp\t" + source + "\t" + source + ".jpg\n"), std::string::npos)
+            << path << " appeared unclaimed; the journal held: " << journal;
+    }
+
+    // Stopped at that moment, with the companion in place and no line of its picture but the
+    // claim, the next run still knows the companion for the gallery's own.
+    auto interrupted = fake_system::current.files;
+    fake_system::current.on_rename = [&](std::string const& path) {
+        if (path == "src/clouds.ppm") interrupted = fake_system::current.files;
+    };
+    fake_system::current.files.erase("src/.pixfold-gallery/manifest");
+    std::erase_if(fake_system::current.files,
+                  [](auto const& file) { return file.first.starts_with("src/clouds."); });
+    add_picture("src/clouds.jpg", "clouds");
+    ASSERT_EQ(build(options({"src"}, true)), 0);
+    fake_system::current.files = interrupted;
+    fake_system::current.on_rename = nullptr;
+    fake_system::current.files.erase("src/clouds.jpg");
+    ASSERT_EQ(build(options({"src"}, true)), 0) << fake_system::current.error;
+    EXPECT_EQ(fake_system::current.files.count("src/clouds.ppm"), 0u);
+    EXPECT_EQ(fake_system::current.files.count("src/t/clouds.jpg"), 0u);
+}
