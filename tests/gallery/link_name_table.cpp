@@ -1,6 +1,7 @@
 // Prints the link names of a fixed list of names, one JSON line each, for the browser check
 // (tests/browser/link_names.test.mjs) to read back in Chromium: what the name is, whether names
-// may be UTF-8 in its locale, and the bytes of the name and of its link name in hex.
+// may be UTF-8 in its locale, and the bytes of the name and of its link name in hex. Every name
+// can be a file name (no '/', no NUL), since the check opens each one's page.
 #include "link_names.h"
 
 #include <cstdio>
@@ -41,6 +42,7 @@ row const rows[] = {
     {"delete", "del\x7F"},
     {"leading space", " leading"},
     {"trailing space", "trailing "},
+    {"space alone", " "},
     {"quotes and an escape", "say \"x\" <y> `z` #1"},
     {"U+82B1 U+706B", "\xE8\x8A\xB1\xE7\x81\xAB"},
     {"U+8868, trail byte 0x5C", "\xE8\xA1\xA8"},
@@ -77,6 +79,9 @@ row const rows[] = {
     {"Shift-JIS bytes with a space", "\x83\x5C 1"},
     {"EUC-JP bytes", "\xB2\xD6\xB2\xD0"},
     {"overlong slash", "\xC0\xAF"},
+    {"overlong slash in three bytes", "\xE0\x80\xAF"},
+    {"continuation byte alone", "\x80"
+                                "a"},
     {"surrogate", "\xED\xA0\x80"},
     {"past U+10FFFF", "\xF4\x90\x80\x80"},
     {"cut short", "\xE8\x8A"},
@@ -86,6 +91,7 @@ row const rows[] = {
     {"Shift-JIS locale: U+30BD and a space", "\x83\x5C 1", false},
     {"Shift-JIS locale: U+82B1 U+706B in UTF-8", "\xE8\x8A\xB1\xE7\x81\xAB", false},
     {"Shift-JIS locale: EUC-JP bytes", "\xB2\xD6\xB2\xD0", false},
+    {"ISO-8859-1 locale: e-acute", "caf\xE9", false},
 };
 
 std::string hex(std::string_view bytes) {

@@ -1,5 +1,6 @@
-// Expected link names were read back in Chromium: its Shift-JIS decoder, then %XX as bytes,
-// gives the file name, and a back link index.html#LINK finds the entry named LINK.
+// The expected link names were checked in Chromium, where tests/browser/link_names.test.mjs
+// reads back the same names: its Shift-JIS decoder, then %XX as bytes, gives the file name, and
+// a back link index.html#LINK finds the entry named LINK.
 #include "link_names.h"
 
 #include <gtest/gtest.h>
