@@ -5,7 +5,8 @@
 # in place, and into another folder with web-size copies. Every page must be valid HTML 4.0
 # Transitional (onsgmls, tidy); headless Chromium must show every thumbnail and every picture
 # at the size its page declares and in its box, and follow every link to its target; and the
-# gallery in place may add at most a tenth of the photographs' own size.
+# gallery in place may add at most a tenth of the photographs' own size. Chromium also reads back
+# the link names of tests/gallery/link_name_table, and follows them in pages of their own.
 # A few minutes. SCREENSHOTS=docs refreshes the screenshots that the README and docs/gallery.md show.
 . "$(dirname "$0")/../lib/leg.sh"
 out=build/gallery-check
@@ -15,7 +16,7 @@ failed() {
     exit 1
 }
 
-dev_build pixfold pixfold-gallery
+dev_build pixfold pixfold-gallery link_name_table
 gallery() { build/dev/pixfold-gallery "$@"; }
 
 rm -rf "$out"
@@ -109,4 +110,6 @@ else
         CHROMIUM="$chromium" SCREENSHOTS="${SCREENSHOTS:-$out/screenshots}" \
         SCREENSHOT_GALLERY="$screenshot_gallery" SCREENSHOT_PAGE="$screenshot_page" \
         node --test tests/browser/gallery.test.mjs
+    LINK_NAME_TABLE="$PWD/build/dev/tests/gallery/link_name_table" \
+        BROWSER_DEPS="$PWD/build/browser" CHROMIUM="$chromium" node --test tests/browser/link_names.test.mjs
 fi
