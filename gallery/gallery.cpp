@@ -1,6 +1,8 @@
 #include "gallery.h"
 
+#include "imaging.h"
 #include "layout.h"
+#include "link_names.h"
 #include "make_picture.h"
 #include "manifest.h"
 #include "names.h"
@@ -70,11 +72,14 @@ bool open_gallery(gallery_run& run) {
         run.fail(work + ": cannot remove it: " + os::error_text(status));
         return false;
     }
-    if (int const status = os::make_folder(work); status != 0) {
-        run.fail(work + ": cannot make this folder: " + os::error_text(status));
-        return false;
-    }
     run.folders_made = true;
+    for (std::string const& folder :
+         {work, run.path(layout::sizes), run.path(layout::thumbnail_sizes())}) {
+        if (int const status = os::make_folder(folder); status != 0) {
+            run.fail(folder + ": cannot make this folder: " + os::error_text(status));
+            return false;
+        }
+    }
     return true;
 }
 
@@ -90,6 +95,28 @@ bool read_state_file(gallery_run& run, std::string const& path, std::string& byt
     return false;
 }
 
+// An earlier version kept each thumbnail's companion beside the thumbnail, a whole PPM; this
+// one reads only its size, from the gallery's state, under the name the pages link with. Each
+// is taken over once, so that no picture is made again for it; one that cannot be read leaves
+// its picture to be made again.
+void take_over_old_companions(gallery_run& run) {
+    for (auto& [source, record] : run.made) {
+        if (!record.link.empty()) continue;
+        std::string const name(picture_name(source, true));
+        std::string bytes;
+        // Its header, as this version writes one: the size on the second line, then 255.
+        if (name.empty() || os::read_file(run.path(layout::old_thumbnail_size(name)), bytes,
+                                          ppm_header({65535, 65535}).size()) != 0)
+            continue;
+        std::size_t end = bytes.find('\n');
+        for (int line = 2; line <= 3 && end != std::string::npos; ++line)
+            end = bytes.find('\n', end + 1);
+        if (end == std::string::npos) continue;
+        if (os::write_file(run.path(layout::thumbnail_size(name)), bytes.substr(0, end + 1)) == 0)
+            record.link = name;
+    }
+}
+
 // The manifest of the last run and the journal of an interrupted one. A manifest of an earlier
 // version is replaced at once, so that the journal is only ever in this version's format.
 bool read_state(gallery_run& run) {
@@ -102,7 +129,10 @@ bool read_state(gallery_run& run) {
     run.made = std::move(state.made);
     // After an interruption the index may not show the pictures that the journal holds.
     run.index_stale = run.manifest_stale = interrupted || state.outdated;
-    if (state.outdated) write_state(run);
+    if (state.outdated) {
+        take_over_old_companions(run);
+        write_state(run);
+    }
     return true;
 }
 
@@ -123,12 +153,15 @@ bool files_present(gallery_run& run, std::vector<folder_entry> const& top, prese
         for (folder_entry const& entry : entries)
             if (entry.kind == file_kind::file) present.insert(prefix + entry.name);
     };
-    std::vector<folder_entry> entries, thumbnails;
+    std::vector<folder_entry> entries, thumbnails, sizes;
     if (!run.options.in_place && !list_gallery_folder(run, run.options.output, entries))
         return false;
-    if (!list_gallery_folder(run, run.path(layout::thumbnails), thumbnails)) return false;
+    if (!list_gallery_folder(run, run.path(layout::thumbnails), thumbnails) ||
+        !list_gallery_folder(run, run.path(layout::thumbnail_sizes()), sizes))
+        return false;
     take(run.options.in_place ? top : entries, "");
     take(thumbnails, std::string(layout::thumbnails) + "/");
+    take(sizes, layout::thumbnail_sizes() + "/");
     return true;
 }
 
@@ -202,7 +235,7 @@ void write_gallery_index(gallery_run& run, std::vector<picture> const& pictures)
     for (picture const& item : pictures)
         if (auto const record = run.made.find(item.source);
             record != run.made.end() && record->second.finished)
-            list += layout::thumbnail(item.name) + "\n";
+            list += std::string(layout::thumbnails) + "/" + item.link + ".jpg\n";
     std::string const work = run.path(layout::work());
     std::string const list_file = work + "/list";
     std::string const made_index = work + "/index.html";
@@ -211,8 +244,8 @@ void write_gallery_index(gallery_run& run, std::vector<picture> const& pictures)
     if (int const written = os::write_file(list_file, list); written != 0)
         failure = list_file + ": cannot write it: " + os::error_text(written);
     if (failure.empty())
-        failure =
-            write_index(run.pixfold, run.options.output, list_file, made_index, work + "/report");
+        failure = write_index(run.pixfold, run.path(layout::sizes), list_file, made_index,
+                              work + "/report");
     if (failure.empty()) {
         if (int const renamed = os::rename_file(made_index, index); renamed != 0)
             failure = "cannot put it in place: " + os::error_text(renamed);
@@ -270,9 +303,8 @@ int build_gallery(gallery_options const& options) {
         return run.status;
     }
 
-    std::string const charset = os::locale_charset();
     scan_result const found =
-        scan_pictures(entries, !options.in_place, is_shift_jis(charset), charset);
+        scan_pictures(entries, !options.in_place, names_may_be_utf8(os::locale_charset()));
     for (std::string const& note : found.notes) say(note);
     if (found.left_out > 0) run.status = failure_status;
 

@@ -1,5 +1,8 @@
 #include "imaging.h"
 
+#include "jpeg_segments.h"
+
+#include <algorithm>
 #include <memory>
 #include <string_view>
 #include <vips/vips8>
@@ -124,16 +127,22 @@ picture_images make_picture_images(std::string const& jpeg, jpeg_header const& h
     return with_reason([&] {
         jpeg_blob const blob(jpeg);
         picture_images made;
-        // An original that is upright and fits a box already is used as it is, byte for byte.
-        bool const web_as_is = web_box != 0 && header.is_upright() && fits(header.stored, web_box);
-        bool const thumbnail_as_is = header.is_upright() && fits(header.stored, thumbnail_box);
+        // An original that is upright and fits a box already is published as it is: its image
+        // data byte for byte, without the segments that may carry private data. One whose
+        // segments cannot be walked is made from its pixels instead, never published whole.
+        std::string kept;
+        bool const as_is = header.is_upright() &&
+                           fits(header.stored, std::max(web_box, thumbnail_box)) &&
+                           without_private_segments(jpeg, kept);
+        bool const web_as_is = web_box != 0 && as_is && fits(header.stored, web_box);
+        bool const thumbnail_as_is = as_is && fits(header.stored, thumbnail_box);
 
         VImage shown; // the pixels that the page shows, once they have been decoded
         if (web_box == 0) {
             // The page shows the original, which a browser turns upright itself.
             made.shown = header.shown();
         } else if (web_as_is) {
-            made.web = jpeg;
+            made.web = kept;
             made.shown = header.stored;
         } else {
             // Decoded once into memory: the web copy and the thumbnail both come from these
@@ -154,7 +163,7 @@ picture_images make_picture_images(std::string const& jpeg, jpeg_header const& h
             thumbnail =
                 VImage::thumbnail_buffer(blob.get(), thumbnail_box, box_options(thumbnail_box));
         thumbnail = without_metadata(thumbnail).copy_memory();
-        made.thumbnail = thumbnail_as_is ? jpeg : jpeg_bytes(thumbnail, thumbnail_quality);
+        made.thumbnail = thumbnail_as_is ? kept : jpeg_bytes(thumbnail, thumbnail_quality);
         made.thumbnail_size = {thumbnail.width(), thumbnail.height()};
         return made;
     });

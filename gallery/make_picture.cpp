@@ -68,7 +68,7 @@ job_outcome make_picture(picture_job const& job, std::string const& work_folder,
         };
         make("thumbnail.jpg", images.thumbnail, layout::thumbnail(item.name));
         make("thumbnail.ppm", ppm_header(images.thumbnail_size),
-             layout::thumbnail_companion(item.name));
+             layout::thumbnail_size(target.link));
         if (target.web_box != 0) make("web.jpg", images.web, layout::web_copy(item.name));
         if (target.companion)
             make("companion.ppm", ppm_header(images.shown), layout::companion(item.name));

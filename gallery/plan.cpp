@@ -30,8 +30,10 @@ bool all_present(std::vector<std::string> const& files, present_files const& pre
 gallery_plan plan_gallery(std::vector<picture> const& pictures, manifest const& made,
                           present_files const& present, gallery_settings const& settings) {
     gallery_plan plan;
-    // The files that each name keeps, by the records that it keeps or makes.
+    // The files that each name keeps, by the records that it keeps or makes, and the companions
+    // of the gallery's state that the index will read.
     std::unordered_map<std::string, std::vector<std::string>> kept_by_name;
+    std::unordered_set<std::string> accounted;
     std::unordered_map<std::string, picture const*> by_source;
 
     for (picture const& item : pictures) {
@@ -46,30 +48,34 @@ gallery_plan plan_gallery(std::vector<picture> const& pictures, manifest const& 
             (companion_is_ours || present.count(layout::companion(item.name)) == 0);
         bool const drop_companion = companion_is_ours && !settings.keep_companions;
         if (drop_companion) {
-            plan.removals.push_back({item.source, {layout::companion(item.name)}, false});
+            plan.removals.push_back(
+                {item.source, {layout::companion(item.name)}, removal::then::forget_companion});
             plan.manifest_stale = true;
         }
+        // The companion of its thumbnail where an earlier version put it.
+        if (std::string old = layout::old_thumbnail_size(item.name); present.count(old) != 0)
+            plan.removals.push_back({item.source, {std::move(old)}, removal::then::nothing});
 
         made_picture const target = {
-            item.stamp, settings.web_box, settings.thumbnail_box, keep_companion, true, item.name};
-        std::vector<std::string> owned = layout::owned_files(item.name, target);
+            item.stamp, settings.web_box, settings.thumbnail_box, keep_companion, true, item.link};
         bool const up_to_date = !settings.force && before != nullptr && before->finished &&
                                 before->stamp == target.stamp &&
                                 before->web_box == target.web_box &&
                                 before->thumbnail_box == target.thumbnail_box &&
                                 (before->companion && !drop_companion) == target.companion &&
-                                (before->link.empty() ? item.name : before->link) == target.link &&
-                                all_present(owned, present);
+                                before->link == target.link &&
+                                all_present(layout::made_files(item.name, target), present);
         if (!up_to_date)
             plan.jobs.push_back({item, target, claim_of(target, before), before != nullptr});
-        kept_by_name[item.name] = std::move(owned);
+        kept_by_name[item.name] = layout::owned_files(item.name, target);
+        accounted.insert(layout::thumbnail_size(item.link));
     }
 
     for (auto const& [source, record] : made) {
         if (by_source.count(source) != 0) continue;
         // Gone, or no longer in the gallery: its files go, but those that a picture of the
         // same name has now.
-        removal gone{source, {}, true};
+        removal gone{source, {}, removal::then::forget_picture};
         std::string const name(picture_name(source, true));
         if (!name.empty()) {
             auto const kept = kept_by_name.find(name);
@@ -78,8 +84,19 @@ gallery_plan plan_gallery(std::vector<picture> const& pictures, manifest const& 
                     std::find(kept->second.begin(), kept->second.end(), file) == kept->second.end())
                     gone.files.push_back(std::move(file));
         }
+        for (std::string const& file : gone.files) accounted.insert(file);
         plan.removals.push_back(std::move(gone));
         plan.index_stale = plan.manifest_stale = true;
+    }
+    // The state's companions of links that no picture has any more, and that no removal above
+    // takes: of a picture whose link changed with the locale, or one left by an interruption.
+    removal unlinked{{}, {}, removal::then::nothing};
+    std::string const folder = layout::thumbnail_sizes() + "/";
+    for (std::string const& file : present)
+        if (file.starts_with(folder) && accounted.count(file) == 0) unlinked.files.push_back(file);
+    if (!unlinked.files.empty()) {
+        std::sort(unlinked.files.begin(), unlinked.files.end());
+        plan.removals.push_back(std::move(unlinked));
     }
     if (!plan.jobs.empty()) plan.index_stale = plan.manifest_stale = true;
     return plan;
@@ -99,16 +116,22 @@ std::vector<removal> settle_jobs(std::vector<picture_job> const& jobs,
             continue;
         }
         record = job.claim;
-        removals.push_back({job.item.source, layout::owned_files(job.item.name, job.claim), true});
+        removals.push_back({job.item.source, layout::owned_files(job.item.name, job.claim),
+                            removal::then::forget_picture});
     }
     return removals;
 }
 
 void apply_removal(removal const& done, manifest& made) {
-    if (done.forget) {
+    switch (done.done) {
+    case removal::then::forget_picture:
         made.erase(done.source);
-        return;
+        break;
+    case removal::then::forget_companion:
+        if (auto const record = made.find(done.source); record != made.end())
+            record->second.companion = false;
+        break;
+    case removal::then::nothing:
+        break;
     }
-    if (auto const record = made.find(done.source); record != made.end())
-        record->second.companion = false;
 }

@@ -28,14 +28,16 @@ struct picture_job {
 
 // Files to remove, and what the manifest is to say of their picture once they are gone.
 struct removal {
+    enum class then { forget_picture, forget_companion, nothing };
+
     std::string source;
-    std::vector<std::string> files; // relative to the gallery
-    bool forget = true;             // drop the picture's line; else only its companion's mark
+    std::vector<std::string> files; // relative to the gallery, each page before what it shows
+    then done = then::forget_picture;
 };
 
 struct gallery_plan {
     std::vector<picture_job> jobs;
-    std::vector<removal> removals; // to do before the jobs
+    std::vector<removal> removals; // once the index no longer links to them
     bool index_stale = false;
     bool manifest_stale = false;
 };
@@ -45,8 +47,9 @@ using present_files = std::unordered_set<std::string>;
 
 // Pictures whose files are all there, made from the same state of the picture with the same
 // boxes and link, are left alone; the others are made. Files of pictures that are gone, or no
-// longer in the gallery, go, but those that a picture of the same name still has; a companion
-// that someone else put there is never touched.
+// longer in the gallery, go, but those that a picture of the same name still has; so do the
+// companions in the gallery's state that no picture links to any more. A companion that
+// someone else put beside a page is never touched.
 gallery_plan plan_gallery(std::vector<picture> const& pictures, manifest const& made,
                           present_files const& present, gallery_settings const& settings);
 

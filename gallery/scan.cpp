@@ -1,12 +1,28 @@
 #include "scan.h"
 
+#include "link_names.h"
 #include "names.h"
 
 #include <algorithm>
 #include <map>
+#include <string_view>
+
+namespace {
+
+// Whether NAME.jpg comes before OTHER.jpg in byte order, without making either string but
+// where one name starts the other.
+bool before_in_index(std::string_view name, std::string_view other) {
+    std::size_t const common = std::min(name.size(), other.size());
+    if (int const order = name.substr(0, common).compare(other.substr(0, common)); order != 0)
+        return order < 0;
+    if (name.size() == other.size()) return false;
+    return std::string(name) + ".jpg" < std::string(other) + ".jpg";
+}
+
+} // namespace
 
 scan_result scan_pictures(std::vector<folder_entry> const& entries, bool camera_suffixes,
-                          bool names_are_shift_jis, std::string const& charset) {
+                          bool names_may_be_utf8) {
     scan_result result;
     std::vector<folder_entry const*> files;
     for (folder_entry const& entry : entries)
@@ -28,7 +44,8 @@ scan_result scan_pictures(std::vector<folder_entry> const& entries, bool camera_
                                        "well");
             continue;
         }
-        if (std::string const reason = refusal(name); !reason.empty()) {
+        std::string link = link_name(name, names_may_be_utf8);
+        if (std::string const reason = refusal(name, link); !reason.empty()) {
             result.notes.push_back(shown + ": left out of the gallery: " + reason);
             ++result.left_out;
             continue;
@@ -40,12 +57,10 @@ scan_result scan_pictures(std::vector<folder_entry> const& entries, bool camera_
             ++result.left_out;
             continue;
         }
-        for (std::string const& warning : name_warnings(name, names_are_shift_jis, charset))
-            result.notes.push_back("warning: " + shown + ": " + warning);
-        result.pictures.push_back({file->name, name, file->stamp});
+        result.pictures.push_back({file->name, name, std::move(link), file->stamp});
     }
-    // The index lists the lines t/NAME.jpg in byte order, as pixfold-gallery always has.
+    // The index lists the pictures in the byte order of NAME.jpg, as pixfold-gallery always has.
     std::sort(result.pictures.begin(), result.pictures.end(),
-              [](picture const& a, picture const& b) { return a.name + ".jpg" < b.name + ".jpg"; });
+              [](picture const& a, picture const& b) { return before_in_index(a.name, b.name); });
     return result;
 }

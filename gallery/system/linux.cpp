@@ -3,6 +3,7 @@
 
 #include "platform/posix_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -142,17 +143,17 @@ int append_file(std::string const& path, std::string const& bytes) {
     return write_and_close(target, bytes);
 }
 
-int read_file(std::string const& path, std::string& bytes) {
+int read_file(std::string const& path, std::string& bytes, std::size_t most) {
     bytes.clear();
     int const source = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return errno;
     int status = 0;
     struct stat opened;
     if (::fstat(source, &opened) == 0 && opened.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(opened.st_size));
+        bytes.reserve(std::min(static_cast<std::size_t>(opened.st_size), most));
     char buffer[1 << 16];
-    for (;;) {
-        ssize_t const got = read_some(source, buffer, sizeof buffer);
+    while (bytes.size() < most) {
+        ssize_t const got = read_some(source, buffer, std::min(sizeof buffer, most - bytes.size()));
         if (got < 0) status = errno;
         if (got <= 0) break;
         bytes.append(buffer, static_cast<std::size_t>(got));

@@ -9,6 +9,7 @@
 
 #include "system/types.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,10 @@ int rename_file(std::string const& from, std::string const& to);
 int write_file(std::string const& path, std::string const& bytes);
 // Appends the bytes to the file in one write, making the file when it is missing.
 int append_file(std::string const& path, std::string const& bytes);
-// Reads the whole file into bytes, replacing what they held.
-int read_file(std::string const& path, std::string& bytes);
+// Reads the file into bytes, replacing what they held: the whole file, or its first bytes up to
+// the most given.
+int read_file(std::string const& path, std::string& bytes,
+              std::size_t most = static_cast<std::size_t>(-1));
 // Takes the exclusive lock of the folder for the life of the process; EWOULDBLOCK when another
 // process holds it.
 int lock_folder(std::string const& path);

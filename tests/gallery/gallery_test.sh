@@ -104,44 +104,55 @@ page_size() {
     tr -d '\r' <"$1" | sed -n 's/^<img src=.* width="\([0-9]*\)" height="\([0-9]*\)">$/\1 \2/p'
 }
 
-# Checks a finished gallery written with --keep-companions: the index is what pixfold writes
-# for the lines t/NAME.jpg in byte order, each page what pixfold writes from the companion
-# beside it, every index link names a page, every back link an anchor, every thumbnail fits its
-# box, and nothing half made is left behind.
+# The file name that a link reaches: its %XX escapes decoded, or its Shift-JIS read as UTF-8, as
+# a browser and a web server do. A link holds one or the other, never both.
+file_of_link() {
+    case $1 in
+    *%[0-9A-F][0-9A-F]*) printf '%s' "$1" | perl -pe 's/%([0-9A-F]{2})/chr(hex($1))/ge' ;;
+    *) printf '%s' "$1" | iconv -f CP932 -t UTF-8 ;;
+    esac
+}
+
+# Checks a finished gallery written with --keep-companions: the index is what pixfold writes, in
+# the gallery's state, for the lines t/LINK.jpg, and each page what pixfold writes for its link
+# from the companion beside it; every index link reaches a page, every back link an anchor,
+# every thumbnail fits its box, and nothing half made is left behind.
 expect_gallery() {
     dir=$1
     box=$2
     shift 2
-    (cd "$dir" && for file in t/*.jpg; do printf '%s\n' "$file"; done) | LC_ALL=C sort >list
-    (cd "$dir" && env "$@" "$pixfold" <"$work/list" >"$work/index.expected") ||
+    tr -d '\r' <"$dir/index.html" | sed -n 's/^<a href="[^"]*" name="[^"]*"><img src="\([^"]*\)".*/\1/p' |
+        unescape >list
+    (cd "$dir/.pixfold-gallery/sizes" && env "$@" "$pixfold" <"$work/list" >"$work/index.expected") ||
         fail "pixfold cannot write the index of $dir"
     cmp -s index.expected "$dir/index.html" || fail "$dir/index.html differs from pixfold's index"
+    [ "$(wc -l <list)" -eq "$(find "$dir/t" -type f -printf x | wc -c)" ] ||
+        fail "the index has not one entry per thumbnail"
     while IFS= read -r line; do
-        base=${line#t/}
-        base=${base%.jpg}
-        (cd "$dir" && env "$@" "$pixfold" "$base" >"$work/page.expected") ||
-            fail "pixfold cannot write the page of $base"
-        cmp -s page.expected "$dir/$base.html" || fail "$dir/$base.html differs from pixfold's page"
-        size=$(sed -n 2p "$dir/t/$base.ppm")
+        link=${line#t/}
+        link=${link%.jpg}
+        name=$(file_of_link "$link")
+        [ -f "$dir/t/$name.jpg" ] || fail "thumbnail $line reaches no file"
+        rm -rf page && mkdir page && cp "$dir/$name.ppm" "page/$link.ppm"
+        (cd page && env "$@" "$pixfold" "$link" >"$work/page.expected") ||
+            fail "pixfold cannot write the page of $name"
+        cmp -s page.expected "$dir/$name.html" || fail "$dir/$name.html differs from pixfold's page"
+        size=$(sed -n 2p "$dir/.pixfold-gallery/sizes/t/$link.ppm")
         [ "${size% *}" -le "$box" ] && [ "${size#* }" -le "$box" ] ||
-            fail "the thumbnail of $base does not fit $box: $size"
-    done <list
-
-    tr -d '\r' <"$dir/index.html" | sed -n 's/^<a href="\([^"]*\)" name="\([^"]*\)">.*/\1/p' |
-        unescape >hrefs
-    index_names "$dir" >anchors
-    [ "$(wc -l <hrefs)" -eq "$(wc -l <list)" ] || fail "the index has not one entry per picture"
-    while IFS= read -r href; do
-        [ -f "$dir/$href" ] || fail "index link $href reaches no page"
-        tr -d '\r' <"$dir/$href" | sed -n 's/^<p><a href="index.html#\([^"]*\)">BACK.*/\1/p' |
+            fail "the thumbnail of $name does not fit $box: $size"
+        tr -d '\r' <"$dir/$name.html" | sed -n 's/^<p><a href="index.html#\([^"]*\)">BACK.*/\1/p' |
             unescape >backs
-        [ "$(wc -l <backs)" -eq 2 ] || fail "$href has not two back links"
+        [ "$(wc -l <backs)" -eq 2 ] || fail "$name.html has not two back links"
         while IFS= read -r anchor; do
-            [ "$anchor.html" = "$href" ] || fail "$href links back to $anchor"
-            grep -qxF -- "$anchor" anchors || fail "$href links back to a missing anchor $anchor"
+            [ "$anchor" = "$link" ] || fail "$name.html links back to $anchor"
         done <backs
-    done <hrefs
-    [ "$(ls -A "$dir/.pixfold-gallery")" = manifest ] ||
+    done <list
+    tab=$(printf '\t')
+    tr -d '\r' <"$dir/index.html" | sed -n "s/^<a href=\"\([^\"]*\)\" name=\"\([^\"]*\)\">.*/\1$tab\2/p" |
+        unescape | while IFS= read -r entry; do
+        [ "${entry%%"$tab"*}" = "${entry#*"$tab"}.html" ] || fail "the entry $entry links elsewhere"
+    done || exit 1
+    [ "$(ls -A "$dir/.pixfold-gallery" | tr '\n' ' ')" = "manifest sizes " ] ||
         fail "files left in $dir/.pixfold-gallery: $(ls -A "$dir/.pixfold-gallery")"
 }
 
@@ -192,8 +203,9 @@ sorting)
     ;;
 
 shift_jis)
-    # Double-byte names in a Shift-JIS locale: no warning, and every page links up. Each name
-    # holds a character whose second byte is 0x5C, the backslash.
+    # Names in Shift-JIS bytes, each with a character whose second byte is 0x5C, the backslash:
+    # their links are escaped in every locale, so the gallery is the same in a Shift-JIS locale
+    # and in a UTF-8 one, where such names are no UTF-8.
     make_locale ja_JP SHIFT_JIS ja_JP.SJIS
     cover=$(printf '\225\134\216\206')         # "cover"
     software=$(printf '\203\134\203\164\203\147') # "software"
@@ -204,56 +216,53 @@ shift_jis)
     expect_no_stderr
     expect_gallery g 200 LOCPATH="$locales" LC_ALL=ja_JP.SJIS
     [ -f "g/$ability.v2.html" ] || fail "no page for the double-byte name with two dots"
-    # The same names under a UTF-8 or an ASCII locale: still written, but warned about.
+    grep -qF 'href="%95%5C%8E%86.html"' g/index.html || fail "the link of $cover is not escaped"
+    contents g >sjis
     for locale in C.UTF-8 C; do
         gallery LOCPATH="$locales" LC_ALL="$locale" --force --keep-companions g
         expect_status 0
-        [ "$(grep -c 'warning: .*Shift-JIS' err)" -eq 4 ] ||
-            fail "under $locale: expected one warning per name: $(cat err)"
-        grep -qF "warning: $ability.v2.jpg: " err || fail "warning does not name the file"
-        expect_gallery g 200 LOCPATH="$locales" LC_ALL="$locale"
+        expect_no_stderr
+        contents g | cmp -s sjis - || fail "under $locale the gallery differs"
     done
     ;;
 
-warnings)
-    # Names that browsers read as another file name: warned about, and written.
+escaped_names)
+    # Names that a browser would read as something else in a link are written escaped for
+    # pixfold, and reach their own files: no warning, every picture in the gallery.
     make_gallery g "a#b" "what?" "%41bc" "%2e%2E" "back\\slash" "5%off" "100%" "%4" plain \
-        "10:30 sunset"
-    gallery LC_ALL=C.UTF-8 g
+        "10:30 sunset" "javascript:alert(1)" " leading space" "trailing space " \
+        "tab	stop" "line$(printf '\nbreak')" "ctrl$(printf '\032')z"
+    gallery LC_ALL=C.UTF-8 --keep-companions g
     expect_status 0
-    expect_messages "warning: a#b.jpg: a browser reads \"#\" or \"?\"" \
-        "warning: what?.jpg: a browser reads \"#\" or \"?\"" \
-        "warning: %41bc.jpg: a browser reads \"%\" and two hexadecimal digits" \
-        "warning: %2e%2E.jpg: a browser reads \"%\" and two hexadecimal digits" \
-        "warning: back\\slash.jpg: a browser reads \"\\\" in a link as \"/\""
-    [ "$(wc -l <err)" -eq 5 ] || fail "expected five warnings: $(cat err)"
-    [ "$(index_names g | wc -l)" -eq 10 ] || fail "not every picture is in the index"
-    # Bytes outside ASCII under a UTF-8 locale.
-    make_gallery h "caf$(printf '\303\251')"
-    gallery LC_ALL=C.UTF-8 h
+    expect_no_stderr
+    expect_gallery g 200 LC_ALL=C.UTF-8
+    [ "$(index_names g | wc -l)" -eq 16 ] || fail "not every picture is in the index"
+    grep -qF 'href="javascript%3Aalert(1).html"' g/index.html || fail "javascript: is not escaped"
+    grep -qF 'href="plain.html"' g/index.html || fail "a plain name is not its own link"
+    # Names in UTF-8 under a UTF-8 locale: Shift-JIS where a browser reads it back, else escaped.
+    make_gallery h "caf$(printf '\303\251')" "$(printf '\350\212\261\347\201\253')"
+    gallery LC_ALL=C.UTF-8 --keep-companions h
     expect_status 0
-    grep -qF "warning: caf$(printf '\303\251').jpg: browsers read the pages as Shift-JIS" err ||
-        fail "no warning for a UTF-8 name: $(cat err)"
-    [ -f "h/caf$(printf '\303\251').html" ] || fail "no page for a UTF-8 name"
+    expect_no_stderr
+    expect_gallery h 200 LC_ALL=C.UTF-8
+    grep -qF 'href="caf%C3%A9.html"' h/index.html || fail "café is not escaped"
+    grep -qF "href=\"$(printf '\211\324\211\316').html\"" h/index.html ||
+        fail "the Japanese name is not in Shift-JIS"
+    [ -f "h/caf$(printf '\303\251').html" ] && [ -f "h/$(printf '\350\212\261\347\201\253').html" ] ||
+        fail "pages are not under the files' own names: $(ls h)"
     ;;
 
 refused_names)
-    # Names the gallery cannot hold: each picture is left out with a message that names it,
-    # the others are written, and the run ends with status 2.
-    make_gallery g fine index "line$(printf '\nbreak')" "ctrl$(printf '\032')z" \
-        "javascript:document.title='pwned';x" "img-09:10" " mailto:me"
+    # A picture named index would replace the index: it is left out with a message that names
+    # it, the others are written, and the run ends with status 2.
+    make_gallery g fine index "$(printf '%0250d' 0)" "$(printf '%0251d' 0)"
     gallery g
     expect_status 2
     expect_messages "index.jpg: left out of the gallery: the page of this picture would replace" \
-        "javascript:document.title='pwned';x.jpg: left out of the gallery: a browser reads the link to its page as a URL of the scheme \"javascript:\"" \
-        "img-09:10.jpg: left out of the gallery: a browser reads" \
-        " mailto:me.jpg: left out of the gallery: a browser reads" \
-        "ctrl\\x1Az.jpg: left out of the gallery: a name holding a Ctrl-Z byte" \
-        "line\\nbreak.jpg: left out of the gallery: a name holding a line break"
-    [ "$(wc -l <err)" -eq 6 ] || fail "not one line per message: $(cat err)"
-    [ "$(index_names g)" = fine ] || fail "the index holds more than fine: $(index_names g)"
-    [ -f g/fine.html ] && [ ! -f g/img-09:10.html ] && [ ! -f "g/t/img-09:10.jpg" ] ||
-        fail "pages of refused pictures: $(ls g g/t)"
+        "$(printf '%0251d' 0).jpg: left out of the gallery: the name is longer than 250 bytes"
+    [ "$(wc -l <err)" -eq 2 ] || fail "not one line per message: $(cat err)"
+    [ "$(index_names g | tr '\n' ' ')" = "$(printf '%0250d' 0) fine " ] ||
+        fail "index: $(index_names g)"
     cmp -s g/index.jpg "$samples/rainbow.jpg" || fail "the picture index.jpg was changed"
     ;;
 
@@ -298,7 +307,8 @@ orientations)
         case $orientation in [1234]) size="160 120" thumbnail="80 60" ;; *) size="120 160" thumbnail="60 80" ;; esac
         [ "$(sed -n 2p "g/o$orientation.ppm")" = "$size" ] || fail "companion of o$orientation: $(sed -n 2p "g/o$orientation.ppm")"
         [ "$(page_size "g/o$orientation.html")" = "$size" ] || fail "page of o$orientation: $(page_size "g/o$orientation.html")"
-        [ "$(sed -n 2p "g/t/o$orientation.ppm")" = "$thumbnail" ] || fail "thumbnail of o$orientation"
+        [ "$(sed -n 2p "g/.pixfold-gallery/sizes/t/o$orientation.ppm")" = "$thumbnail" ] ||
+            fail "thumbnail of o$orientation"
         # Thumbnails are turned in their pixels: their own orientation is none, or upright.
         case $(exiftool -s3 -n -Orientation "g/t/o$orientation.jpg") in
         "" | 1) ;;
@@ -363,14 +373,14 @@ incremental)
             tr '\n' ' ')
         case $mode in
         # In place b.jpg is the changed picture itself.
-        *) expected=".pixfold-gallery/manifest b.html b.jpg index.html t/b.jpg t/b.ppm " ;;
+        *) expected=".pixfold-gallery/manifest .pixfold-gallery/sizes/t/b.ppm b.html b.jpg index.html t/b.jpg " ;;
         esac
         [ "$changed" = "$expected" ] || fail "$mode: a changed picture rewrote: $changed"
 
         rm g/c.jpg
         gallery "$@"
         expect_status 0
-        for file in c.html t/c.jpg t/c.ppm; do
+        for file in c.html t/c.jpg .pixfold-gallery/sizes/t/c.ppm; do
             [ ! -e "$target/$file" ] || fail "$mode: $file stayed after its picture went"
         done
         [ "$mode" = source_out ] && [ -e site/c.jpg ] && fail "the web copy of c stayed"
@@ -388,16 +398,26 @@ incremental)
 
 source_out)
     # SRC OUT: SRC stays as it was to the byte and the time; OUT holds a web-size copy of every
-    # picture, camera names included, thumbnails, pages and the index.
-    need_exiftool
+    # picture, camera names included, thumbnails, pages and the index, none with private data.
     make_gallery src small turned # 160 by 120, 180 by 60
+    need_exiftool
     cp "$samples/clouds.jpg" src/IMG_0001.JPG
     cp "$samples/rainbow.jpg" src/beach.jpeg
     cp "$samples/camouflage.jpg" src/DUNE.JPEG # 200 by 100
     orient 6 src/turned.jpg
-    # A camera's EXIF tells where a picture was taken; a published copy must not.
-    exiftool -q -overwrite_original -Make=TestCam -GPSLatitude=48.85 -GPSLatitudeRef=N \
-        src/DUNE.JPEG src/turned.jpg || fail "exiftool cannot tag"
+    # A camera's EXIF tells where a picture was taken and with what; a published file must not,
+    # whether made from the pixels or copied as it is (small fits the web box, tiny the
+    # thumbnail's).
+    command -v djpeg >/dev/null && command -v cjpeg >/dev/null ||
+        skip "djpeg and cjpeg are missing (Debian package libjpeg-turbo-progs)"
+    djpeg -scale 1/4 "$samples/clouds.jpg" | cjpeg >src/tiny.jpg # 40 by 30
+    exiftool -q -overwrite_original -Make=TestCam -Model=T1 -SerialNumber=SN123 \
+        -GPSLatitude=48.85 -GPSLatitudeRef=N -XMP:Creator=Owner -IPTC:By-line=Owner \
+        -Comment=private src/DUNE.JPEG src/turned.jpg src/small.jpg src/tiny.jpg ||
+        fail "exiftool cannot tag"
+    # A photograph only its owner may read is still published for everyone to read.
+    chmod 600 src/small.jpg
+    umask 022
     echo "not a picture" >src/notes.txt
     # A Mac leaves ._NAME beside each picture on a card or a shared disk: no picture, no error.
     echo "resource fork" >src/._IMG_0001.JPG
@@ -408,20 +428,27 @@ source_out)
     expect_no_stderr
     snapshot src | cmp -s src.before - && contents src | cmp -s src.bytes - || fail "SRC changed"
     expect_gallery site 50
-    [ "$(index_names site | tr '\n' ' ')" = "DUNE IMG_0001 beach small turned " ] ||
+    [ "$(index_names site | tr '\n' ' ')" = "DUNE IMG_0001 beach small tiny turned " ] ||
         fail "index: $(index_names site)"
-    # Pictures that fit and are upright are copied as they are; the others are shrunk or turned.
-    cmp -s src/small.jpg site/small.jpg && cmp -s src/IMG_0001.JPG site/IMG_0001.jpg ||
-        fail "a small upright picture was not copied as it is"
+    # Pictures that fit and are upright keep their image data to the byte; the others are
+    # shrunk or turned.
+    for picture in small tiny; do
+        djpeg "src/$picture.jpg" >original.ppm && djpeg "site/$picture.jpg" >copy.ppm &&
+            cmp -s original.ppm copy.ppm || fail "$picture was not copied as it is"
+    done
+    cmp -s src/IMG_0001.JPG site/IMG_0001.jpg || fail "an untagged picture was not copied to the byte"
+    cmp -s src/tiny.jpg site/t/tiny.jpg && fail "the thumbnail copied as it is keeps its metadata"
     for picture in "turned 57 170" "DUNE 170 85" "beach 170 57" "small 160 120"; do
         [ "$(sed -n 2p "site/${picture%% *}.ppm")" = "${picture#* }" ] ||
             fail "${picture%% *}: $(sed -n 2p "site/${picture%% *}.ppm")"
         [ "$(page_size "site/${picture%% *}.html")" = "${picture#* }" ] || fail "page of ${picture%% *}"
     done
-    for picture in turned DUNE; do
-        exiftool -s3 -n -Orientation -Make -GPSLatitude "site/$picture.jpg" | grep -v '^1$' |
-            grep . && fail "the web copy of $picture keeps its metadata"
-    done
+    find site -name '*.jpg' -exec exiftool -q -a -G1 -s {} + >metadata
+    grep -E 'GPS|Make|Model|SerialNumber|\[XMP|\[IPTC|Comment|ThumbnailImage' metadata &&
+        fail "a published file keeps private metadata"
+    grep -q 'ImageWidth' metadata || fail "exiftool read nothing"
+    unreadable=$(find site -type f ! -perm -o=r)
+    [ -z "$unreadable" ] || fail "published files others cannot read: $unreadable"
     [ ! -e site/notes.txt ] || fail "a file that is no picture was copied"
     # Two pictures that would make one web copy: the first in byte order wins, the other is
     # left out with a message.

@@ -223,7 +223,7 @@ int append_file(std::string const& path, std::string const& bytes) {
     return 0;
 }
 
-int read_file(std::string const& path, std::string& bytes) {
+int read_file(std::string const& path, std::string& bytes, std::size_t most) {
     std::lock_guard<std::recursive_mutex> const hold(machine_lock);
     std::string const file = normal(path);
     bytes.clear();
@@ -231,7 +231,7 @@ int read_file(std::string const& path, std::string& bytes) {
     node const* found = find(file);
     if (found == nullptr) return ENOENT;
     if (found->is_folder) return EISDIR;
-    bytes = found->bytes;
+    bytes = found->bytes.substr(0, most);
     return 0;
 }
 

@@ -12,7 +12,7 @@ constexpr file_stamp second_state{120, 1700000100, 2};
 
 picture picture_of(std::string const& source, std::string const& name,
                    file_stamp stamp = first_state) {
-    return {source, name, stamp};
+    return {source, name, name, stamp};
 }
 
 // The record of a picture made with these settings from the stamp.
@@ -26,7 +26,7 @@ present_files all_made(manifest const& made) {
     present_files present;
     for (auto const& [source, record] : made) {
         std::string const name = source.substr(0, source.rfind('.'));
-        for (std::string const& file : layout::owned_files(name, record)) present.insert(file);
+        for (std::string const& file : layout::made_files(name, record)) present.insert(file);
     }
     return present;
 }
@@ -122,7 +122,7 @@ TEST(plan, a_companion_that_the_user_had_is_never_touched) {
     gallery_plan const drop = plan_gallery(pictures, made, present, in_place);
     ASSERT_EQ(drop.removals.size(), 1u);
     EXPECT_EQ(drop.removals[0].files, (std::vector<std::string>{"ours.ppm"}));
-    EXPECT_FALSE(drop.removals[0].forget);
+    EXPECT_EQ(drop.removals[0].done, removal::then::forget_companion);
     EXPECT_EQ(job_sources(drop), (std::vector<std::string>{"theirs.jpg"}));
 
     // Once the picture of the user's companion is gone, the companion still stays.
@@ -143,7 +143,8 @@ TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_ha
     EXPECT_TRUE(plan.removals[0].files.empty()) << "IMG_1.jpg makes the same files now";
     EXPECT_EQ(plan.removals[1].source, "gone.jpg");
     EXPECT_EQ(sorted(plan.removals[1].files),
-              (std::vector<std::string>{"gone.html", "gone.jpg", "t/gone.jpg", "t/gone.ppm"}));
+              (std::vector<std::string>{".pixfold-gallery/sizes/t/gone.ppm", "gone.html",
+                                        "gone.jpg", "t/gone.jpg", "t/gone.ppm"}));
     EXPECT_TRUE(plan.index_stale);
     EXPECT_TRUE(plan.manifest_stale);
 
@@ -151,7 +152,8 @@ TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_ha
     manifest made_in_place{{"gone.jpg", made_with(in_place, "gone")}};
     gallery_plan const in_place_plan = plan_gallery({}, made_in_place, {}, in_place);
     EXPECT_EQ(sorted(in_place_plan.removals[0].files),
-              (std::vector<std::string>{"gone.html", "t/gone.jpg", "t/gone.ppm"}));
+              (std::vector<std::string>{".pixfold-gallery/sizes/t/gone.ppm", "gone.html",
+                                        "t/gone.jpg", "t/gone.ppm"}));
 }
 
 TEST(settle, a_picture_that_now_fails_loses_its_earlier_files_and_keeps_its_claim_till_then) {
@@ -172,7 +174,8 @@ TEST(settle, a_picture_that_now_fails_loses_its_earlier_files_and_keeps_its_clai
     EXPECT_FALSE(made.at("a.jpg").finished);
     ASSERT_EQ(removals.size(), 1u);
     EXPECT_EQ(sorted(removals[0].files),
-              (std::vector<std::string>{"a.html", "a.jpg", "a.ppm", "t/a.jpg", "t/a.ppm"}));
+              (std::vector<std::string>{".pixfold-gallery/sizes/t/a.ppm", "a.html", "a.jpg",
+                                        "a.ppm", "t/a.jpg", "t/a.ppm"}));
     apply_removal(removals[0], made);
     EXPECT_EQ(made.count("a.jpg"), 0u);
 }
@@ -191,4 +194,28 @@ TEST(settle, a_companion_that_could_not_be_removed_stays_the_gallerys) {
     // Done, it clears the mark.
     apply_removal(plan.removals[0], made);
     EXPECT_FALSE(made.at("a.jpg").companion);
+}
+
+TEST(plan, a_picture_whose_link_changed_is_made_again_and_its_old_companions_go) {
+    // Made by an earlier version, with the name as its link and its thumbnail's companion
+    // beside the thumbnail; the state companions of a link no picture has are left over.
+    manifest made{{"caf\xC3\xA9.jpg", made_with(source_out, "caf\xC3\xA9")},
+                  {"plain.jpg", made_with(source_out, "plain")}};
+    present_files present = all_made(made);
+    present.insert("t/plain.ppm");
+    present.insert(".pixfold-gallery/sizes/t/gone%20away.ppm");
+    picture cafe = picture_of("caf\xC3\xA9.jpg", "caf\xC3\xA9");
+    cafe.link = "caf%C3%A9";
+    gallery_plan const plan =
+        plan_gallery({cafe, picture_of("plain.jpg", "plain")}, made, present, source_out);
+    ASSERT_EQ(job_sources(plan), (std::vector<std::string>{"caf\xC3\xA9.jpg"}));
+    EXPECT_EQ(plan.jobs[0].target.link, "caf%C3%A9");
+    std::vector<std::string> removed;
+    for (removal const& files : plan.removals) {
+        EXPECT_EQ(files.done, removal::then::nothing);
+        removed.insert(removed.end(), files.files.begin(), files.files.end());
+    }
+    EXPECT_EQ(sorted(removed), (std::vector<std::string>{".pixfold-gallery/sizes/t/caf\xC3\xA9.ppm",
+                                                         ".pixfold-gallery/sizes/t/gone%20away.ppm",
+                                                         "t/plain.ppm"}));
 }
