@@ -12,9 +12,11 @@
 #include "scan.h"
 #include "status_line.h"
 #include "system/system.h"
+#include "whole_files.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <set>
 
 namespace {
 
@@ -117,6 +119,23 @@ void take_over_old_companions(gallery_run& run) {
     }
 }
 
+// A run that did not end wrote its files without waiting for the disk: a power cut may have
+// left those of its pictures cut short, or empty. Such a picture is made again.
+void check_unfinished_run(gallery_run& run, std::set<std::string> const& from_journal) {
+    std::string bytes;
+    for (std::string const& source : from_journal) {
+        made_picture& record = run.made.at(source);
+        std::string const name(picture_name(source, true));
+        if (!record.finished || name.empty()) continue;
+        for (std::string const& file : layout::made_files(name, record)) {
+            if (os::read_file(run.path(file), bytes) != 0 || !is_whole(file, bytes)) {
+                record.finished = false;
+                break;
+            }
+        }
+    }
+}
+
 // The manifest of the last run and the journal of an interrupted one. A manifest of an earlier
 // version is replaced at once, so that the journal is only ever in this version's format.
 bool read_state(gallery_run& run) {
@@ -129,6 +148,7 @@ bool read_state(gallery_run& run) {
     run.made = std::move(state.made);
     // After an interruption the index may not show the pictures that the journal holds.
     run.index_stale = run.manifest_stale = interrupted || state.outdated;
+    if (interrupted) check_unfinished_run(run, state.from_journal);
     if (state.outdated) {
         take_over_old_companions(run);
         write_state(run);
@@ -256,13 +276,18 @@ void write_gallery_index(gallery_run& run, std::vector<picture> const& pictures)
     }
 }
 
-// The manifest in one rename; the journal has served then. A run that could not write the index
-// leaves an empty journal, as an interrupted run would leave one, so the next run writes it.
+// The manifest in one rename, once everything that it records is on the disk: a power cut at
+// any moment leaves the manifest of this run or of the last, and the files that it names
+// whole. The journal has served then. A run that could not write the index leaves an empty
+// journal, as an interrupted run would leave one, so the next run writes it.
 void write_state(gallery_run& run) {
     std::string const made_manifest = run.path(layout::work()) + "/manifest";
     std::string const manifest = run.path(layout::manifest());
-    int status = os::write_file(made_manifest, manifest_text(run.made));
+    int status = os::sync_file_system(run.options.output);
+    if (status == 0) status = os::write_file(made_manifest, manifest_text(run.made));
+    if (status == 0) status = os::sync_file(made_manifest);
     if (status == 0) status = os::rename_file(made_manifest, manifest);
+    if (status == 0) status = os::sync_file(run.path(layout::state));
     if (status != 0) {
         run.fail(manifest + ": cannot write it: " + os::error_text(status));
         return;

@@ -106,15 +106,19 @@ bool read_line(std::string_view line, int version, std::string& source, made_pic
            unescaped(rest.substr(second_tab + 1), source) && !source.empty();
 }
 
-// Reads the lines of one text into the manifest, later lines replacing earlier ones.
-void read_lines(std::string_view text, int version, manifest& made) {
+// Reads the lines of one text into the manifest, later lines replacing earlier ones, and notes
+// the pictures whose lines it read.
+void read_lines(std::string_view text, int version, manifest& made,
+                std::set<std::string>* read = nullptr) {
     while (!text.empty()) {
         std::size_t const end = text.find('\n');
         if (end == std::string_view::npos) return; // cut short: not a whole line
         std::string source;
         made_picture picture;
-        if (read_line(text.substr(0, end), version, source, picture))
+        if (read_line(text.substr(0, end), version, source, picture)) {
+            if (read != nullptr) read->insert(source);
             made[source] = std::move(picture);
+        }
         text.remove_prefix(end + 1);
     }
 }
@@ -151,7 +155,7 @@ manifest_state read_manifest(std::string const& manifest_text, std::string const
     }
     if (version != 0) {
         read_lines(text, version, state.made);
-        read_lines(journal_text, version, state.made);
+        read_lines(journal_text, version, state.made, &state.from_journal);
     }
     return state;
 }

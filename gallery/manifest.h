@@ -11,6 +11,7 @@
 #include "system/types.h"
 
 #include <map>
+#include <set>
 #include <string>
 
 struct made_picture {
@@ -32,6 +33,9 @@ std::string manifest_line(std::string const& source, made_picture const& made);
 struct manifest_state {
     manifest made;
     bool outdated = false; // written by an earlier version: the next manifest replaces it at once
+    // The pictures whose newest line is the journal's: what a run made that did not end, and
+    // so never had its files written to the disk for certain.
+    std::set<std::string> from_journal;
 };
 
 // Reads the manifest and then the journal, whose lines are newer. Lines that cannot be read (a

@@ -162,6 +162,22 @@ int read_file(std::string const& path, std::string& bytes, std::size_t most) {
     return status;
 }
 
+int sync_file(std::string const& path) {
+    int const file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return errno;
+    int status = ::fsync(file) == 0 ? 0 : errno;
+    if (::close(file) != 0 && status == 0) status = errno;
+    return status;
+}
+
+int sync_file_system(std::string const& path) {
+    int const file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return errno;
+    int const status = ::syncfs(file) == 0 ? 0 : errno;
+    ::close(file);
+    return status;
+}
+
 int lock_folder(std::string const& path) {
     // The descriptor stays open on purpose: the lock lasts as long as the process.
     int const folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -42,6 +42,10 @@ int append_file(std::string const& path, std::string const& bytes);
 // the most given.
 int read_file(std::string const& path, std::string& bytes,
               std::size_t most = static_cast<std::size_t>(-1));
+// Writes what the system holds of the file, or of the folder's entries, to the disk.
+int sync_file(std::string const& path);
+// Writes everything that the system holds for the file system of the path to the disk.
+int sync_file_system(std::string const& path);
 // Takes the exclusive lock of the folder for the life of the process; EWOULDBLOCK when another
 // process holds it.
 int lock_folder(std::string const& path);

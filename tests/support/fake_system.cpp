@@ -235,6 +235,17 @@ int read_file(std::string const& path, std::string& bytes, std::size_t most) {
     return 0;
 }
 
+int sync_file(std::string const& path) {
+    std::lock_guard<std::recursive_mutex> const hold(machine_lock);
+    std::string const file = normal(path);
+    if (fails(call::sync, file)) return current.failure_code;
+    return find(file) != nullptr ? 0 : ENOENT;
+}
+
+int sync_file_system(std::string const& path) {
+    return sync_file(path);
+}
+
 int lock_folder(std::string const& path) {
     std::lock_guard<std::recursive_mutex> const hold(machine_lock);
     if (fails(call::lock, normal(path))) return current.failure_code;

@@ -6,6 +6,7 @@
 #include "imaging.h"
 #include "layout.h"
 #include "system/system.h"
+#include "whole_files.h"
 
 #include <gtest/gtest.h>
 
@@ -215,8 +216,9 @@ TEST_F(gallery_run, every_failed_call_is_told_leaves_the_gallery_whole_and_the_n
             files const clean = fake_system::files_under(out);
             std::map<call, int> const counted = fake_system::current.calls;
 
-            for (call kind : {call::write, call::append, call::rename, call::remove,
-                              call::make_folder, call::lock, call::read, call::list, call::run}) {
+            for (call kind :
+                 {call::write, call::append, call::rename, call::remove, call::make_folder,
+                  call::sync, call::lock, call::read, call::list, call::run}) {
                 int const count = counted.count(kind) != 0 ? counted.at(kind) : 0;
                 for (int number = 1; number <= count; ++number) {
                     SCOPED_TRACE("call " + std::to_string(static_cast<int>(kind)) + " number " +
@@ -364,4 +366,43 @@ TEST_F(gallery_run, a_file_is_claimed_in_the_journal_before_it_appears) {
     ASSERT_EQ(build(options({"src"}, true)), 0) << fake_system::current.error;
     EXPECT_EQ(fake_system::current.files.count("src/clouds.ppm"), 0u);
     EXPECT_EQ(fake_system::current.files.count("src/t/clouds.jpg"), 0u);
+}
+
+TEST_F(gallery_run, files_that_a_run_which_did_not_end_left_cut_short_are_made_again) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/rainbow.jpg", "rainbow");
+    add_picture("src/tartan.v2.jpg", "tartan.v2");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    files const clean = fake_system::files_under("out");
+    // As a power cut can leave a run that had made two pictures: their lines in the journal,
+    // one page empty, one thumbnail cut short; the manifest of the run before names neither.
+    std::string const last_manifest = clean.at(".pixfold-gallery/manifest");
+    std::string journal, kept;
+    std::istringstream lines(last_manifest);
+    for (std::string line; std::getline(lines, line);)
+        (line.find("\tclouds.jpg") != std::string::npos ||
+                 line.find("\trainbow.jpg") != std::string::npos
+             ? journal
+             : kept) += line + "\n";
+    fake_system::add_file("out/.pixfold-gallery/manifest", kept, 1);
+    fake_system::add_file("out/.pixfold-gallery/journal", journal, 1);
+    fake_system::add_file("out/clouds.html", "", 1);
+    fake_system::add_file("out/t/rainbow.jpg", clean.at("t/rainbow.jpg").substr(0, 100), 1);
+
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    EXPECT_TRUE(fake_system::files_under("out") == clean)
+        << differences(fake_system::files_under("out"), clean);
+    // Both made again, and only they.
+    EXPECT_EQ(fake_system::current.calls[call::run], 3); // two pages and the index
+}
+
+TEST(whole_files, know_a_file_cut_short_by_its_kind) {
+    EXPECT_TRUE(is_whole("a.html", "<html>\r\n</html>\r\n"));
+    EXPECT_FALSE(is_whole("a.html", "<html>\r\n</ht"));
+    EXPECT_FALSE(is_whole("a.html", ""));
+    EXPECT_TRUE(is_whole("t/a.jpg", "\xFF\xD8...\xFF\xD9"));
+    EXPECT_FALSE(is_whole("t/a.jpg", "\xFF\xD8..."));
+    EXPECT_FALSE(is_whole("t/a.jpg", ""));
+    EXPECT_TRUE(is_whole(".pixfold-gallery/sizes/t/a.ppm", "P6\n40 30\n255\n"));
+    EXPECT_FALSE(is_whole(".pixfold-gallery/sizes/t/a.ppm", "P6\n40"));
 }
