@@ -406,3 +406,36 @@ TEST(whole_files, know_a_file_cut_short_by_its_kind) {
     EXPECT_TRUE(is_whole(".pixfold-gallery/sizes/t/a.ppm", "P6\n40 30\n255\n"));
     EXPECT_FALSE(is_whole(".pixfold-gallery/sizes/t/a.ppm", "P6\n40"));
 }
+
+TEST_F(gallery_run, a_gallery_of_an_earlier_version_is_taken_over_without_making_it_again) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/a#b.jpg", "rainbow");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    files const clean = fake_system::files_under("out");
+
+    // As the earlier version left it: its manifest, and whole PPM files of the thumbnails in
+    // t/, from which its pages, written with the names as they are, were sized.
+    std::string earlier = "pixfold-gallery manifest 1\n";
+    std::istringstream lines(clean.at(".pixfold-gallery/manifest"));
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::string const fields = line.substr(0, line.find('\t'));
+        earlier += fields + "\t" + line.substr(line.rfind('\t') + 1) + "\n";
+    }
+    fake_system::add_file("out/.pixfold-gallery/manifest", earlier, 1);
+    std::erase_if(fake_system::current.files, [](auto const& file) {
+        return file.first.starts_with("out/.pixfold-gallery/sizes");
+    });
+    for (auto const& [name, link] : {std::pair{"clouds", "clouds"}, std::pair{"a#b", "a%23b"}}) {
+        std::string const size = clean.at(layout::thumbnail_size(link));
+        fake_system::add_file("out/t/" + std::string(name) + ".ppm",
+                              size + std::string(3600, '\x7F'), 1);
+    }
+
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    EXPECT_TRUE(fake_system::files_under("out") == clean)
+        << differences(fake_system::files_under("out"), clean);
+    // Only the page whose link changed, and the index.
+    EXPECT_EQ(fake_system::current.calls[call::run], 2);
+}
