@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -255,6 +257,16 @@ void limit_memory_pools(int pools) {
     // on their own and go back to the system when freed, instead of staying in a pool; a fixed
     // threshold also stops the C library from raising it after the first large block.
     ::mallopt(M_MMAP_THRESHOLD, 4 << 20);
+}
+
+std::string local_date(std::int64_t seconds) {
+    time_t const moment = static_cast<time_t>(seconds);
+    struct tm parts;
+    if (::localtime_r(&moment, &parts) == nullptr) return "0000-00-00";
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday);
+    return text;
 }
 
 std::string locale_charset() {

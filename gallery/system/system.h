@@ -10,6 +10,7 @@
 #include "system/types.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,8 @@ int processor_count();
 // system when they are freed: freed memory in a pool is kept for its next use, so a pool per
 // thread would hold the peak of every thread at once.
 void limit_memory_pools(int pools);
+// The day of the moment, in seconds since 1970, in the local time zone: YYYY-MM-DD.
+std::string local_date(std::int64_t seconds);
 // The name of the locale's character set, as the C library knows it.
 std::string locale_charset();
 // The text of an errno code.

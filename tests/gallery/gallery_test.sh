@@ -423,7 +423,8 @@ source_out)
     echo "resource fork" >src/._IMG_0001.JPG
     snapshot src >src.before
     contents src >src.bytes
-    gallery --keep-companions --size 170 --thumb-size 50 src site
+    # The markers stay as pixfold writes them, so that every page is what pixfold writes.
+    gallery --keep-companions --keep-markers --size 170 --thumb-size 50 src site
     expect_status 0
     expect_no_stderr
     snapshot src | cmp -s src.before - && contents src | cmp -s src.bytes - || fail "SRC changed"
@@ -461,6 +462,117 @@ source_out)
     gallery src src/.
     expect_status 2
     grep -qF "for a gallery in place give only that folder" err || fail "stderr: $(cat err)"
+    ;;
+
+albums)
+    # SRC OUT walks the folders below SRC: each that holds pictures, or albums in turn, is an
+    # album with its own index, pages and thumbnails, and an entry in the index above it, whose
+    # thumbnail is its cover. The site step fills in the markers: a header (the nearest
+    # stdheader.inc, or links to the albums above and below), the date, the footer.
+    make_gallery src top
+    make_gallery src/2024 a
+    make_gallery src/2024/holiday b
+    make_gallery src/2025 c
+    make_gallery "src/$(printf '\350\212\261\347\201\253') #1" d # "fireworks #1"
+    mkdir -p src/empty/deeper src/.hidden src/elsewhere
+    make_gallery src/.hidden hidden
+    make_gallery src/elsewhere e
+    ln -s elsewhere src/link
+    rm -r src/elsewhere/e.jpg
+    printf '<p>the 2024 header</p>' >src/2024/stdheader.inc
+    printf '<p>the footer</p>' >src/stdfooter.inc
+    touch -d '2024-05-01 12:00' src/top.jpg src/2025/c.jpg src/*/d.jpg
+    touch -d '2024-06-01 12:00' src/2024/a.jpg
+    touch -d '2024-07-01 12:00' src/2024/holiday/b.jpg
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    grep -qF "warning: link/: left out: a symbolic link to a folder" err || fail "no word of the link: $(cat err)"
+    [ "$(wc -l <err)" -eq 1 ] || fail "stderr: $(cat err)"
+    for album in "" 2024/ 2024/holiday/ 2025/ "$(printf '\350\212\261\347\201\253') #1/"; do
+        [ -f "site/${album}index.html" ] || fail "no index for the album $album"
+    done
+    [ ! -e site/empty ] && [ ! -e site/.hidden ] && [ ! -e site/link ] || fail "left-out folders made: $(ls -A site)"
+    # Albums first, then pictures, each in name order; an album's entry is t/LINK/index.jpg.
+    tr -d '\r' <site/index.html | sed -n 's/^<a href="\([^"]*\)".*/\1/p' | tr '\n' ' ' >entries
+    [ "$(cat entries)" = "2024/index.html 2025/index.html %E8%8A%B1%E7%81%AB%20%231/index.html top.html " ] ||
+        fail "top index: $(cat entries)"
+    grep -qF '<img src="t/2024/index.jpg"' site/index.html || fail "no cover of 2024"
+    # A cover is the first picture of the album, or the cover of its first album.
+    cmp -s site/t/2024/index.jpg site/2024/holiday/t/b.jpg || fail "2024's cover is not holiday's"
+    cmp -s site/2024/t/holiday/index.jpg site/2024/holiday/t/b.jpg || fail "holiday's cover"
+    cmp -s site/t/2025/index.jpg site/2025/t/c.jpg || fail "2025's cover"
+    # The header: stdheader.inc on the pages of its folder and below it, byte for byte; else
+    # links to every album above, and on an index, its albums.
+    for page in site/2024/index.html site/2024/a.html site/2024/holiday/index.html site/2024/holiday/b.html; do
+        grep -qF '<p>the 2024 header</p>' "$page" || fail "$page lacks the 2024 header"
+    done
+    tr -d '\r' <site/index.html | grep -qxF '<p>src</p>' || fail "top header: $(tr -d '\r' <site/index.html | sed -n 8,9p)"
+    tr -d '\r' <site/index.html | grep -qF '<p><a href="2024/index.html">2024</a> | <a href="2025/index.html">2025</a> | <a href="%E8%8A%B1%E7%81%AB%20%231/index.html">'"$(printf '\211\324\211\316')"' #1</a></p>' ||
+        fail "top index's albums: $(tr -d '\r' <site/index.html | sed -n 8,10p)"
+    tr -d '\r' <site/2025/c.html | grep -qxF '<p><a href="../index.html">src</a> / <a href="index.html">2025</a></p>' ||
+        fail "2025's page header: $(tr -d '\r' <site/2025/c.html | sed -n 8p)"
+    # The date: a picture's own day; an index's, the newest below it. It follows the label.
+    label=$(printf '^<p>\215\305\217I\215X\220V:$')
+    for check in "site/2025/c.html 2024-05-01" "site/2024/holiday/b.html 2024-07-01" \
+        "site/2024/index.html 2024-07-01" "site/index.html 2024-07-01" "site/2025/index.html 2024-05-01"; do
+        date=$(tr -d '\r' <"${check% *}" | grep -a -A1 "$label" | sed -n 2p)
+        [ "$date" = "${check#* }" ] || fail "${check% *}: the date $date, not ${check#* }"
+    done
+    grep -qF '<p>the footer</p>' site/2024/holiday/b.html || fail "no footer"
+    # The step changes the three marker lines and nothing else.
+    gallery LC_ALL=C.UTF-8 TZ=UTC --keep-markers src raw
+    expect_status 0
+    (cd site && find . -name '*.html' | LC_ALL=C sort) >pages
+    while IFS= read -r page; do
+        # Of pixfold's page, the three marker lines changed, into one line or more each.
+        diff raw/"$page" site/"$page" >changes
+        [ "$(grep -c '^< ' changes)" -eq 3 ] || fail "$page: not three lines changed: $(cat changes)"
+        grep -a '^< ' changes | tr -d '\r' | grep -avqE '^< <!-- \$(include std(header|footer)\.inc|timestamp) -->$' &&
+            fail "$page: another line changed: $(cat changes)"
+        tr -d '\r' <"site/$page" | grep -aq "$label" || fail "$page: the label changed"
+    done <pages
+
+    # A rerun with nothing changed writes nothing.
+    snapshot site >before
+    sleep 1
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    snapshot site | cmp -s before - || fail "a rerun wrote: $(snapshot site | diff before -)"
+    # A picture added to a leaf album, after its cover and older than the rest: its own files
+    # and its album's index, nothing above.
+    cp "$samples/rainbow.jpg" src/2024/holiday/c0.jpg
+    touch -d '2024-05-02 12:00' src/2024/holiday/c0.jpg
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    changed=$(snapshot site | diff before - | sed -n 's/^> [^ ]* [^ ]* [^ ]* \.\///p' |
+        grep -v '^\.pixfold-gallery/manifest$' | LC_ALL=C sort | tr '\n' ' ')
+    expected=".pixfold-gallery/sizes/2024/holiday/t/c0.ppm 2024/holiday/c0.html 2024/holiday/c0.jpg 2024/holiday/index.html 2024/holiday/t/c0.jpg "
+    [ "$changed" = "$expected" ] || fail "adding a picture rewrote: $changed"
+    # One of a later day: the indexes above too, whose date it is now.
+    snapshot site >before
+    cp "$samples/rainbow.jpg" src/2024/holiday/c1.jpg
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    changed=$(snapshot site | diff before - | sed -n 's/^> [^ ]* [^ ]* [^ ]* \.\///p' |
+        grep 'index.html$' | LC_ALL=C sort | tr '\n' ' ')
+    [ "$changed" = "2024/holiday/index.html 2024/index.html index.html " ] ||
+        fail "a picture of a later day rewrote the indexes $changed"
+    # The same gallery whatever the jobs, and from a clean build.
+    gallery LC_ALL=C.UTF-8 TZ=UTC -j 1 src one
+    gallery LC_ALL=C.UTF-8 TZ=UTC -j 4 src four
+    diff -r --exclude=.pixfold-gallery one four >/dev/null && diff -r --exclude=.pixfold-gallery one site >/dev/null ||
+        fail "galleries differ: $(diff -rq one four; diff -rq one site)"
+    # An album named t would be the folder of its parent's thumbnails: left out, and said.
+    make_gallery src/2025/t f
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 2
+    expect_messages "2025/t/: left out of the gallery: an album t would share its folder with the thumbnails"
+    # In place the gallery stays one folder, and names the folders it leaves out.
+    gallery src
+    expect_status 0
+    expect_messages "warning: 2024/: left out: a gallery in place is one folder; pixfold-gallery SRC OUT takes the folders below as albums"
+    grep -q 'empty/\|\.hidden/' err && fail "in place names a folder without pictures: $(cat err)"
+    [ ! -e src/2024/index.html ] || fail "in place wrote an album"
     ;;
 
 camera_names_in_place)

@@ -5,7 +5,9 @@
 #include "system/system.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 namespace fake_system {
@@ -304,6 +306,17 @@ int processor_count() {
 }
 
 void limit_memory_pools(int) {}
+
+std::string local_date(std::int64_t seconds) {
+    // The fake's local time is universal time, so dates are the same on every test machine.
+    time_t const moment = static_cast<time_t>(seconds);
+    struct tm parts;
+    gmtime_r(&moment, &parts);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday);
+    return text;
+}
 
 std::string locale_charset() {
     return current.charset;
