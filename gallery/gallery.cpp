@@ -253,7 +253,16 @@ bool files_present(gallery_run& run, scan_result const& scanned,
 // then the folders that they leave empty. A removal that is done changes the manifest; one
 // that fails is told and keeps the line, so that the next run tries again.
 void remove_files(gallery_run& run, std::vector<removal> const& removals) {
+    // The albums whose files stay: what lies in them stays too, so that no index of theirs is
+    // left showing a page that went.
+    std::vector<std::string> kept_albums;
+    auto const in_kept_album = [&](std::string const& source) {
+        return std::any_of(kept_albums.begin(), kept_albums.end(), [&](std::string const& album) {
+            return album.empty() || source.starts_with(album + "/");
+        });
+    };
     for (removal const& files : removals) {
+        if (in_kept_album(files.source)) continue;
         bool removed = true;
         for (std::string const& file : files.files) {
             if (int const status = os::remove_file(run.path(file)); status != 0) {
@@ -262,7 +271,10 @@ void remove_files(gallery_run& run, std::vector<removal> const& removals) {
                 break;
             }
         }
-        if (!removed) continue;
+        if (!removed) {
+            if (files.done == removal::then::forget_album) kept_albums.push_back(files.source);
+            continue;
+        }
         apply_removal(files, run.made);
         run.manifest_stale = true;
         // A folder that still holds a file of the user's stays, and is no failure.
@@ -321,18 +333,25 @@ std::vector<removal> make_pictures(gallery_run& run, std::vector<picture_job> co
 }
 
 // Writes the albums' covers and indexes, the deepest albums first, so that no index is there
-// before the covers and indexes it links to.
-void make_albums(gallery_run& run, scan_result const& scanned, std::vector<album_job> const& jobs,
-                 std::vector<std::string> const& work_folders, making_context& context) {
+// before the covers and indexes it links to; an album that could not be written is held back
+// from the index above it. Returns the files of albums gone, to be removed.
+std::vector<removal> make_albums(gallery_run& run, scan_result const& scanned,
+                                 present_files const& present, gallery_settings const& settings,
+                                 site_sources const& site,
+                                 std::vector<std::string> const& work_folders,
+                                 making_context& context) {
     std::vector<int> depth(scanned.albums.size(), 0);
     int deepest = 0;
     for (std::size_t at = 1; at < scanned.albums.size(); ++at) {
         depth[at] = depth[static_cast<std::size_t>(scanned.albums[at].parent)] + 1;
         deepest = std::max(deepest, depth[at]);
     }
+    std::set<int> held_back;
     for (int level = deepest; level >= 0; --level) {
+        // Planned again at each level, from what the levels below made.
+        album_plan const plan = plan_albums(scanned, run.made, present, settings, site, held_back);
         std::vector<album_job const*> now;
-        for (album_job const& job : jobs)
+        for (album_job const& job : plan.jobs)
             if (depth[static_cast<std::size_t>(job.album)] == level) now.push_back(&job);
         std::vector<std::string> failures(now.size());
         run_jobs(now.size(),
@@ -345,6 +364,7 @@ void make_albums(gallery_run& run, scan_result const& scanned, std::vector<album
         for (std::size_t at = 0; at < now.size(); ++at) {
             album const& which = scanned.albums[static_cast<std::size_t>(now[at]->album)];
             made_album& record = run.made.albums[which.path];
+            run.manifest_stale = true;
             if (failures[at].empty()) {
                 record = now[at]->target;
                 continue;
@@ -352,9 +372,12 @@ void make_albums(gallery_run& run, scan_result const& scanned, std::vector<album
             run.fail(layout::index(which.path) + ": not written: " + failures[at]);
             record = now[at]->claim;
             run.indexes_written = false;
+            held_back.insert(now[at]->album);
         }
     }
-    if (!jobs.empty()) run.manifest_stale = true;
+    album_plan const done = plan_albums(scanned, run.made, present, settings, site, held_back);
+    if (done.manifest_stale) run.manifest_stale = true;
+    return done.removals;
 }
 
 // The work folder goes at the end of every run that made it.
@@ -457,10 +480,11 @@ int build_gallery(gallery_options const& options) {
             removals.push_back(std::move(failed));
     }
 
-    album_plan const albums = plan_albums(scanned, run.made, present, settings, site);
-    make_albums(run, scanned, albums.jobs, work_folders, context);
-    run.manifest_stale |= albums.manifest_stale;
-    for (removal const& gone : albums.removals) removals.push_back(gone);
+    // The albums' indexes go first, so that none is left showing pictures that are gone.
+    std::vector<removal> albums_gone =
+        make_albums(run, scanned, present, settings, site, work_folders, context);
+    albums_gone.insert(albums_gone.end(), removals.begin(), removals.end());
+    removals = std::move(albums_gone);
 
     // Files go only once no index links to them; with an old index still there, they stay for
     // the next run to remove.

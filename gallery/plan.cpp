@@ -220,7 +220,7 @@ std::vector<removal> settle_jobs(std::vector<picture_job> const& jobs,
 
 album_plan plan_albums(scan_result const& scanned, manifest const& made,
                        present_files const& present, gallery_settings const& settings,
-                       site_sources const& site) {
+                       site_sources const& site, std::set<int> const& held_back) {
     album_plan plan;
     std::size_t const count = scanned.albums.size();
     // What each album shows, found from the bottom up: its first picture or album gives its
@@ -253,7 +253,7 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
             mine.cover = found[static_cast<std::size_t>(mine.albums.front())].cover;
         else if (!mine.pictures.empty())
             mine.cover = mine.pictures.front();
-        plan.shown[at] = mine.cover >= 0;
+        plan.shown[at] = mine.cover >= 0 && held_back.count(static_cast<int>(at)) == 0;
     }
 
     for (std::size_t at = 0; at < count; ++at) {
@@ -334,7 +334,8 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
     // Albums gone, or no longer shown: their index and cover go, and their folders once empty.
     std::unordered_set<std::string> shown_paths;
     for (std::size_t at = 0; at < count; ++at)
-        if (at == 0 || plan.shown[at]) shown_paths.insert(scanned.albums[at].path);
+        if (at == 0 || plan.shown[at] || held_back.count(static_cast<int>(at)) != 0)
+            shown_paths.insert(scanned.albums[at].path);
     for (auto const& [path, record] : made.albums) {
         if (shown_paths.count(path) != 0) continue;
         plan.removals.push_back({path, layout::album_files(path, record),

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -116,9 +117,11 @@ struct album_plan {
 // only when the thumbnail it copies changed. An album with no picture in the gallery anywhere
 // below it has no index; one that is gone loses its files. An album's date is the newest of
 // its pictures and albums.
+// Albums held back (their index or cover could not be written) have no entry above and lose
+// none of their files.
 album_plan plan_albums(scan_result const& scanned, manifest const& made,
                        present_files const& present, gallery_settings const& settings,
-                       site_sources const& site);
+                       site_sources const& site, std::set<int> const& held_back = {});
 
 // Applies a removal whose files are all gone to the manifest.
 void apply_removal(removal const& done, manifest& made);

@@ -107,6 +107,11 @@ class walker {
                                    "/: left out: a symbolic link to a folder");
             return;
         }
+        // In place the gallery is one folder: what lies below is not looked at, only named.
+        if (!settings_.albums) {
+            in_place_folders.push_back(path);
+            return;
+        }
         std::vector<folder_entry> entries;
         if (std::string const failure = list_(path, entries); !failure.empty()) {
             note_left_out(path + "/", "cannot read this folder: " + failure);
@@ -121,24 +126,15 @@ class walker {
         taken.link = link_name(entry.name, settings_.names_may_be_utf8);
         taken.parent = parent;
         result.albums.push_back(std::move(taken));
-        std::size_t const notes_before = result.notes.size();
-        int const left_out_before = result.left_out;
         bool const holds_pictures = walk(index, std::move(entries));
-
-        std::string reason;
-        if (holds_pictures && !settings_.albums) {
-            in_place_folders.push_back(path);
-        } else if (holds_pictures) {
-            reason = album_refusal(entry.name, result.albums.back().link, files_made);
-        }
-        if (!holds_pictures || !settings_.albums || !reason.empty()) {
-            // Nothing of it stays: no album, and in place no note of what lies below it.
+        std::string const reason =
+            holds_pictures
+                ? album_refusal(entry.name, result.albums[albums_before].link, files_made)
+                : "";
+        if (!holds_pictures || !reason.empty()) {
+            // Nothing of it stays.
             result.albums.resize(albums_before);
             result.pictures.resize(pictures_before);
-            if (!settings_.albums) {
-                result.notes.resize(notes_before);
-                result.left_out = left_out_before;
-            }
             if (!reason.empty()) note_left_out(path + "/", reason);
             return;
         }
@@ -161,7 +157,7 @@ class walker {
     }
 
   public:
-    std::vector<std::string> in_place_folders; // folders that hold pictures, left out in place
+    std::vector<std::string> in_place_folders; // the folders left out in place
 
   private:
     scan_settings const& settings_;
