@@ -46,8 +46,8 @@ vips::VOption* box_options(int box) {
 
 // The picture without the metadata that a gallery must not publish or that no longer holds:
 // EXIF (camera, place; the library keeps each EXIF field apart too, and writes them back on
-// saving), XMP and IPTC go, and the orientation has been applied. A colour profile stays, so
-// colours look as they did.
+// saving) and the camera's preview that it keeps beside them, XMP and IPTC go, and the
+// orientation has been applied. A colour profile stays, so colours look as they did.
 VImage without_metadata(VImage const& image) {
     VImage plain = image.copy();
     std::unique_ptr<gchar*, void (*)(gchar**)> fields(vips_image_get_fields(plain.get_image()),
@@ -55,7 +55,7 @@ VImage without_metadata(VImage const& image) {
     for (gchar** field = fields.get(); *field != nullptr; ++field) {
         std::string_view const name = *field;
         if (name.starts_with("exif-") || name.starts_with("xmp-") || name.starts_with("iptc-") ||
-            name == VIPS_META_ORIENTATION)
+            name == "jpeg-thumbnail-data" || name == VIPS_META_ORIENTATION)
             plain.remove(*field);
     }
     return plain;

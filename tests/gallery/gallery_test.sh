@@ -411,10 +411,13 @@ source_out)
     command -v djpeg >/dev/null && command -v cjpeg >/dev/null ||
         skip "djpeg and cjpeg are missing (Debian package libjpeg-turbo-progs)"
     djpeg -scale 1/4 "$samples/clouds.jpg" | cjpeg >src/tiny.jpg # 40 by 30
+    djpeg -scale 1/8 "$samples/rainbow.jpg" | cjpeg >preview.jpg # a camera's preview
     exiftool -q -overwrite_original -Make=TestCam -Model=T1 -SerialNumber=SN123 \
         -GPSLatitude=48.85 -GPSLatitudeRef=N -XMP:Creator=Owner -IPTC:By-line=Owner \
-        -Comment=private src/DUNE.JPEG src/turned.jpg src/small.jpg src/tiny.jpg ||
-        fail "exiftool cannot tag"
+        -Comment=private "-ThumbnailImage<=preview.jpg" src/DUNE.JPEG src/turned.jpg \
+        src/small.jpg src/tiny.jpg || fail "exiftool cannot tag"
+    exiftool -b -ThumbnailImage src/DUNE.JPEG | cmp -s - preview.jpg ||
+        fail "exiftool gave DUNE.JPEG no preview"
     # A photograph only its owner may read is still published for everyone to read.
     chmod 600 src/small.jpg
     umask 022
