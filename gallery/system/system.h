@@ -76,9 +76,8 @@ std::string absolute_path(std::string const& path);
 
 // The processors this process may run on.
 int processor_count();
-// Lets at most this many memory pools serve the threads, and gives large blocks back to the
-// system when they are freed: freed memory in a pool is kept for its next use, so a pool per
-// thread would hold the peak of every thread at once.
+// Lets at most this many memory pools serve the threads, each keeping what is freed for its
+// next use: a pool per thread would hold the peak of every thread at once.
 void limit_memory_pools(int pools);
 // The day of the moment, in seconds since 1970, in the local time zone: YYYY-MM-DD.
 std::string local_date(std::int64_t seconds);
