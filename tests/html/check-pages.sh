@@ -42,7 +42,9 @@ for gallery in "$@"; do
     for page in "$gallery"/*.html; do
         [ -f "$page" ] || continue
         pages=$((pages + 1))
-        if ! validate "$page" >"$work/onsgmls.out" 2>&1 || [ -s "$work/onsgmls.out" ]; then
+        # onsgmls reads its file names in SP_ENCODING too, so a UTF-8 name is checked as a copy.
+        cp "$page" "$work/page.html"
+        if ! validate "$work/page.html" >"$work/onsgmls.out" 2>&1 || [ -s "$work/onsgmls.out" ]; then
             echo "FAIL: onsgmls: $page"
             cat "$work/onsgmls.out"
             failed=1
