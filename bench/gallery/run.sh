@@ -68,43 +68,21 @@ done
 [ "$smoke" -eq 0 ] || runs=1
 
 cd "$root"
-say() { echo "gallery bench: $*" >&2; }
-die() {
-    say "$*"
-    exit 1
-}
-absolute() { case $1 in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$root/$1" ;; esac; }
+# shellcheck source=bench/gallery/lib.sh
+. bench/gallery/lib.sh
 pixfold_gallery=$(absolute "$pixfold_gallery")
 work=$(absolute "$work")
 table=$(absolute "$table")
 thumbsup=$root/build/bench-gallery/thumbsup/node_modules/.bin/thumbsup
 export LC_ALL=C.UTF-8
 
-# --- the measuring program -----------------------------------------------------------------
-measure=$root/build/bench-gallery/measure
-if [ ! -x "$measure" ] || [ "$root/bench/gallery/measure.c" -nt "$measure" ]; then
-    mkdir -p "$(dirname "$measure")"
-    cc -O2 -Wall -Wextra -o "$measure" "$root/bench/gallery/measure.c" ||
-        die "cannot build bench/gallery/measure.c (Debian package gcc)"
-fi
-
-# The floor, built like measure; -O3 lets the compiler take the filter's rows many pixels at a time.
-floor=$root/build/bench-gallery/floor
+# --- the measuring program and the floor ---------------------------------------------------
+build_measure
 floor_problem=""
-if [ ! -x "$floor" ] || [ "$root/bench/gallery/floor.c" -nt "$floor" ]; then
-    cc -O3 -Wall -Wextra -o "$floor" "$root/bench/gallery/floor.c" -ljpeg -lm -pthread ||
-        floor_problem="cannot build bench/gallery/floor.c (Debian packages gcc, libjpeg62-turbo-dev)"
-fi
+case " $tools " in *" floor "*) floor_problem=$(build_floor) || true ;; esac
 
 # --- the photographs -----------------------------------------------------------------------
-if [ -z "$photos" ]; then
-    photos=$root/build/bench-gallery/photos
-    if [ ! -d "$photos" ]; then
-        say "making the photo folder $photos"
-        scripts/make-photo-folder bench "$photos" >&2
-    fi
-fi
-photos=$(absolute "$photos")
+photos=$(photo_folder "$photos")
 mapfile -t all_photos < <(find "$photos" -maxdepth 1 -type f \
     \( -iname '*.jpg' -o -iname '*.jpeg' \) -printf '%f\n' | LC_ALL=C sort)
 if [ "$smoke" -eq 1 ]; then
@@ -253,21 +231,6 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- the table -----------------------------------------------------------------------------
-# field FILE NAME: one value from a result line of measure; processor_seconds is user + system.
-field() {
-    if [ "$2" = processor_seconds ]; then
-        awk -v u="$(field "$1" user_seconds)" -v s="$(field "$1" system_seconds)" \
-            'BEGIN { printf "%.3f", u + s }'
-    else
-        sed -n "s/.*$2=\([^ ]*\).*/\1/p" "$1"
-    fi
-}
-# The median of the numbers on standard input, or nothing when there are none.
-median() {
-    sort -g | awk '{ v[NR] = $1 } END {
-        if (NR == 0) exit
-        if (NR % 2) printf "%s", v[(NR + 1) / 2]; else printf "%s", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 # figure TOOL PHASE NAME SCALE FORMAT: the median over the runs, scaled and formatted.
 figure() {
     local tool=$1 phase=$2 name=$3 scale=$4 format=$5 value
