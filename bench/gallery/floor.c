@@ -6,18 +6,20 @@
  *    quality 85 with optimized Huffman tables, its colour profile kept and no EXIF, XMP or IPTC;
  *  - OUT/t/NAME.jpg, the thumbnail made from the web copy's pixels, quality 80.
  *
- *   floor [-j N] [--size 1600] [--thumb-size 200] [--filter lanczos3|triangle] SRC OUT
+ *   floor [-j N] [--size 1600] [--thumb-size 200] [--filter lanczos3|triangle] [--margin F]
+ *         SRC OUT
  *
  * libjpeg-turbo decodes at the smallest DCT scale M/8 that still covers the web box, which
- * skips most of the work of a large photograph. The shrink is a separable filter of its own in
- * fixed point: Lanczos-3 by default, within about a decibel of the gallery's own shrink
- * (bench/gallery/sharpness.sh measures it), or a triangle, up to 2 dB softer and about a fifth
- * cheaper; vertical first on rows as they come out of the decoder (a ring of as many rows as the
- * filter reaches), then horizontal on the fewer output rows; nothing but the web copy is held
- * whole. Turning upright is done on the shrunk pixels, where it costs least. A picture that fits
- * the box is still decoded and encoded, the simplest honest floor. CMYK becomes RGB by the plain
- * formula, without a colour profile (the bench photographs hold no CMYK). No pages, no PPM files,
- * no temporary files and renames, no state: those are the gallery's own overhead.
+ * skips most of the work of a large photograph; --margin F asks for a scale that covers F times
+ * the box (1 to 8), for a shrink that has pixels to spare. The shrink is a separable filter of its
+ * own in fixed point: Lanczos-3 by default, as the gallery's own shrink, or a triangle, up to
+ * 2 dB softer (bench/gallery/sharpness.sh measures both); vertical first on rows as they come out
+ * of the decoder (a ring of as many rows as the filter reaches), then horizontal on the fewer
+ * output rows; nothing but the web copy is held whole. Turning upright is done on the shrunk
+ * pixels, where it costs least. A picture that fits the box is still decoded and encoded, the
+ * simplest honest floor. CMYK becomes RGB by the plain formula, without a colour profile (the bench
+ * photographs hold no CMYK). No pages, no PPM files, no temporary files and renames, no state:
+ * those are the gallery's own overhead.
  *
  * -j N runs N threads, each taking the next picture (default: the processors online). Status 0
  * when every picture was made, 2 when any failed (named on standard error) or on a usage error.
@@ -48,6 +50,7 @@ enum filter_kind { filter_triangle, filter_lanczos3 };
 static int web_box = 1600;
 static int thumb_box = 200;
 static enum filter_kind filter = filter_lanczos3;
+static double decode_margin = 1.0; /* the DCT scale covers this many times the web copy */
 static char const* source_dir;
 static char const* out_dir;
 static char** names;
@@ -448,7 +451,9 @@ static int make_picture(struct picture* p, char* message) {
     p->cinfo.scale_denom = 8;
     for (p->cinfo.scale_num = 1; p->cinfo.scale_num < 8; p->cinfo.scale_num++) {
         jpeg_calc_output_dimensions(&p->cinfo);
-        if ((int)p->cinfo.output_width >= web_w && (int)p->cinfo.output_height >= web_h) break;
+        if (p->cinfo.output_width >= decode_margin * web_w &&
+            p->cinfo.output_height >= decode_margin * web_h)
+            break;
     }
     jpeg_start_decompress(&p->cinfo);
     int const decoded_w = (int)p->cinfo.output_width, decoded_h = (int)p->cinfo.output_height;
@@ -587,7 +592,7 @@ static int list_pictures(void) {
 
 static int usage(void) {
     fprintf(stderr, "usage: floor [-j N] [--size N] [--thumb-size N] "
-                    "[--filter lanczos3|triangle] SRC OUT\n");
+                    "[--filter lanczos3|triangle] [--margin F] SRC OUT\n");
     return 2;
 }
 
@@ -605,11 +610,18 @@ int main(int argc, char** argv) {
     static struct option const options[] = {{"size", required_argument, NULL, 's'},
                                             {"thumb-size", required_argument, NULL, 't'},
                                             {"filter", required_argument, NULL, 'f'},
+                                            {"margin", required_argument, NULL, 'm'},
                                             {NULL, 0, NULL, 0}};
     for (int opt; (opt = getopt_long(argc, argv, "j:", options, NULL)) != -1;) {
         if (opt == 'j' && positive(optarg, &jobs) == 0) continue;
         if (opt == 's' && positive(optarg, &web_box) == 0) continue;
         if (opt == 't' && positive(optarg, &thumb_box) == 0) continue;
+        if (opt == 'm') {
+            char* end;
+            decode_margin = strtod(optarg, &end);
+            if (*end == '\0' && decode_margin >= 1.0 && decode_margin <= 8.0) continue;
+            return usage();
+        }
         if (opt == 'f' && strcmp(optarg, "triangle") == 0) {
             filter = filter_triangle;
             continue;

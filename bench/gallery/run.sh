@@ -6,6 +6,7 @@
 #   bench/gallery/run.sh [--runs 3] [--jobs N] [--pixfold-gallery build/dev/pixfold-gallery]
 #                        [--photos DIR] [--tools "pixfold-gallery floor llgal fgallery thumbsup"]
 #                        [--work DIR] [--table FILE] [--sample-ms 50] [--keep] [--smoke]
+#                        [--floor-options "..."]
 #
 # --runs             repetitions; every figure in the table is the median of the runs
 # --jobs             parallel jobs for the tools that take a number (default: the cores)
@@ -14,6 +15,7 @@
 #                    scripts/make-photo-folder bench)
 # --tools            which tools, in this order on the first run; "floor" is bench/gallery/floor.c,
 #                    built here with cc (Debian package libjpeg62-turbo-dev)
+# --floor-options    more options of the floor, such as "--margin 2"
 # --work             where each tool's copy of the folder goes, in a new folder made there
 #                    (default build/bench-gallery/work)
 # --table            where the table is written besides standard output
@@ -50,6 +52,7 @@ table=build/bench-gallery/results.md
 sample_ms=50
 keep=0
 smoke=0
+floor_options=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs=$2; shift 2 ;;
@@ -62,6 +65,7 @@ while [ $# -gt 0 ]; do
     --sample-ms) sample_ms=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --smoke) smoke=1; shift ;;
+    --floor-options) floor_options=$2; shift 2 ;;
     *) echo "bench/gallery/run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -108,7 +112,10 @@ tool_command() {
     in_place=0
     case $tool in
     pixfold-gallery) command=("$pixfold_gallery" -j "$jobs" "$src" "$out") ;;
-    floor) command=("$floor" -j "$jobs" --size 1600 --thumb-size 200 "$src" "$out") ;;
+    floor)
+        read -ra extra <<<"$floor_options"
+        command=("$floor" -j "$jobs" --size 1600 --thumb-size 200 "${extra[@]}" "$src" "$out")
+        ;;
     llgal) command=(llgal -d "$src" --sx 1600 --sy 1600 --tx 200 --ty 200); in_place=1 ;;
     fgallery) command=(fgallery -s -j "$jobs" --max-full 1600x1600 "$src" "$out") ;;
     thumbsup)

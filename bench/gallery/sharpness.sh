@@ -138,7 +138,7 @@ awk -F'\t' '$3 != "inf" { s += $3; k++; if (k == 1 || $3 < low) low = $3 }
 if [ -n "$record" ]; then
     {
         echo "# PSNR of each web-size copy against a full-size Lanczos-3 reference (bench/gallery/sharpness.sh)"
-        echo "# gallery $out, photos $photos, $(date -u '+%Y-%m-%d')"
+        echo "# photos ${photos#"$root"/}, recorded $(date -u '+%Y-%m-%d')"
         echo "# name<TAB>size<TAB>PSNR (dB)"
         cat "$results"
     } >"$record"
