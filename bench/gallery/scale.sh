@@ -152,7 +152,7 @@ mkdir -p "$(dirname "$table")"
         "Linux $(uname -r); load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
     echo
     echo "pixfold-gallery: commit $(git describe --always --dirty 2>/dev/null || echo '?'), \`pixfold-gallery${jobs:+ -j $jobs} SRC OUT\`;" \
-        "pictures from bench/gallery/make-many-photos (320x240 at most, 5 to 15 KB); seconds of wall time unless named; peak memory of the largest process."
+        "pictures from bench/gallery/make-many-photos (320x240 at most, 6 to 23 KB); seconds of wall time unless named; peak memory of the largest process."
     echo
     echo "| pictures | cold build (s) | per picture, wall (ms) | per picture, processor (ms) | peak (MiB) | rerun, nothing changed (s) | peak (MiB) | rerun, one added (s) | files rewritten | peak (MiB) | index by pixfold (s) | rerun after deleting index.html (s) | peak (MiB) |"
     echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|"

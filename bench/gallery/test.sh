@@ -53,7 +53,7 @@ row_complete() {
         for (i = 2; i < NF; i++) if ($i !~ /^ [0-9]+(\.[0-9]+)? (\((same|differs)\) )?$/) exit 1
     }'
 }
-not_listed() { ! sed -n '/^Files rewritten/,/^Every run/p' "$1" | grep -q -e 'added picture' -e 'index.html'; }
+not_listed() { ! grep '^- [0-9]* pictures: ' "$1" | grep -q -e 'added picture' -e 'index.html'; }
 # size FILE: "WIDTH HEIGHT" as shown (turned by the EXIF orientation).
 size() { vipsheader "$1[autorotate]" 2>/dev/null | sed -n 's/^.*: \([0-9]*\)x\([0-9]*\) .*/\1 \2/p'; }
 
@@ -107,12 +107,15 @@ rm -f "$src/not a picture.jpg" "$src/truncated photo.jpg" "$scratch/floor/trunca
     "$scratch/floor/t/truncated photo.jpg"
 bench/gallery/sharpness.sh --photos "$src" "$scratch/floor" >"$scratch/sharpness" 2>&1 || true
 check "sharpness.sh compares all 21 web copies" grep -q '^21 web-size copies' "$scratch/sharpness"
-check "every web copy of the floor is upright and within 30 dB of the reference" \
+check "every web copy of the floor is upright and reaches 30 dB against the reference" \
     awk '/^[^ ].*[0-9]+x[0-9]+ / && !/^cmyk/ && $NF + 0 < 30 { print; bad = 1 } END { exit bad }' "$scratch/sharpness"
-# The thumbnails are made from the web copies' pixels: compared with those as originals.
+# The thumbnails are made from the web copies' pixels: compared with those as originals they
+# reach 25 dB (quality 80 at 200 pixels costs more than 85 at 1600); another picture's thumbnail
+# would not reach 15. (At 200 pixels a mirrored foggy jetty still reaches 28: the turns are
+# held by the web copies, which a mirror drops to 8 to 25 dB.)
 bench/gallery/sharpness.sh --photos "$scratch/floor" "$scratch/floor/t" >"$scratch/thumbs" 2>&1 || true
-check "every thumbnail is the shrunk web copy, within 30 dB" \
-    awk '/[0-9]+x[0-9]+ / { n++; if ($NF + 0 < 30) { print; bad = 1 } } END { exit bad || n != 21 }' "$scratch/thumbs"
+check "every thumbnail is the shrunk web copy and reaches 25 dB against it" \
+    awk '/[0-9]+x[0-9]+ / { n++; if ($NF + 0 < 25) { print; bad = 1 } } END { exit bad || n != 21 }' "$scratch/thumbs"
 
 # Threads change nothing: one job writes the very bytes that two wrote.
 "$floor" -j 1 "$src" "$scratch/floor-1" 2>/dev/null
@@ -159,9 +162,9 @@ done
 check "every kind of name is there" [ "$kinds_ok" -eq 1 ]
 check "a phone picture with its orientation is among them" \
     bash -c 'exiftool -q -q -n -s3 -Orientation "$1"/* | grep -q "^[2-8]$"' _ "$scratch/many-a"
-check "every small copy is at most 320x240 and under 20 KB" \
+check "every small copy is at most 320x240 and under 25 KB" \
     bash -c 'for f in "$1"/*; do read -r w h < <(vipsheader "$f" 2>/dev/null | sed -n "s/^.*: \([0-9]*\)x\([0-9]*\) .*/\1 \2/p")
-        [ "$w" -le 320 ] && [ "$h" -le 320 ] && [ "$(stat -c %s "$f")" -lt 20000 ] || exit 1; done' _ "$scratch/many-a"
+        [ "$w" -le 320 ] && [ "$h" -le 320 ] && [ "$(stat -c %s "$f")" -lt 25000 ] || exit 1; done' _ "$scratch/many-a"
 status=0
 bench/gallery/make-many-photos --photos "$bench_photos" 5 "$scratch/many-a" >/dev/null 2>&1 || status=$?
 check "make-many-photos refuses a folder that is not empty" [ "$status" -ne 0 ]
