@@ -2,6 +2,7 @@
 # messages, paths, the two C programs they build, the photo folder and the figures of measure.
 # shellcheck shell=bash
 
+: "${root:?the repository root, set before sourcing lib.sh}"
 say_prefix=${say_prefix:-gallery bench}
 say() { echo "$say_prefix: $*" >&2; }
 die() {

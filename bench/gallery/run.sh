@@ -305,7 +305,7 @@ mkdir -p "$(dirname "$table")"
         for name in wall_seconds processor_seconds; do
             g=$(figure pixfold-gallery cold "$name" 1 "%s")
             f=$(figure floor cold "$name" 1 "%s")
-            [ -n "$g" ] && [ -n "$f" ] || continue
+            if [ -z "$g" ] || [ -z "$f" ]; then continue; fi
             label="wall time"
             [ "$name" = wall_seconds ] || label="processor time (user + system, whole process tree)"
             echo "- $label: $(awk -v g="$g" -v f="$f" 'BEGIN { printf "%.2f s against %.2f s, ratio %.2f", g, f, g / f }')"

@@ -35,14 +35,20 @@ if [ "${1:-}" = --one ]; then
     mkdir -p "$scratch"
     # vips warns of every odd EXIF field; its messages are shown only when a step fails.
     exec 3>&2 2>"$scratch/log"
-    trap 'status=$?; [ "$status" -eq 0 ] || cat "$scratch/log" >&3; rm -rf "$scratch"; exit "$status"' EXIT
+    finish() {
+        local status=$?
+        [ "$status" -eq 0 ] || cat "$scratch/log" >&3
+        rm -rf "$scratch"
+        exit "$status"
+    }
+    trap finish EXIT
     # header FILE: "WIDTH HEIGHT BANDS INTERPRETATION", from one start of vipsheader.
     header() {
         vipsheader "$1" | sed -n 's/^.*: \([0-9]*\)x\([0-9]*\) [a-z]*, \([0-9]*\) bands\{0,1\}, \([^,]*\),.*/\1 \2 \3 \4/p'
     }
     read -r width height copy_bands _ < <(header "$copy")
     # jpegload's autorotate: decoded at full size, then turned upright by the EXIF orientation.
-    upright="$original[autorotate]"
+    upright="${original}[autorotate]"
     read -r full_width full_height _ < <(header "$upright")
     # The scale that lands on the copy's size; vips rounds the product, so aim at its middle.
     hscale=$(awk -v w="$width" -v f="$full_width" 'BEGIN { printf "%.12f", w / f }')

@@ -157,7 +157,8 @@ check "make-many-photos makes the same names and bytes twice" diff -r "$scratch/
 kinds_ok=1
 for pattern in '^IMG_[0-9]{4}\.JPG$' '^DSC[0-9]{5}\.jpg$' ' harbour walk [0-9]+\.jpg$' '^P[0-9]{7}\.JPG$' \
     '^(写真|京都の紅葉|夏休み|桜と富士山)' '^Été à Genève [0-9]+\.jpeg$' '^[0-9]{8}\.jpg$' '^holiday in the mountains'; do
-    ls "$scratch/many-a" | grep -Eq "$pattern" || { say "no name like $pattern"; kinds_ok=0; }
+    find "$scratch/many-a" -type f -printf '%f\n' | grep -Eq "$pattern" ||
+        { say "no name like $pattern"; kinds_ok=0; }
 done
 check "every kind of name is there" [ "$kinds_ok" -eq 1 ]
 check "a phone picture with its orientation is among them" \
@@ -183,7 +184,8 @@ if [ -x "$pixfold_gallery" ]; then
 
     small=$scratch/four-photos
     mkdir -p "$small"
-    (cd "$bench_photos" && cp -- $(ls | LC_ALL=C sort | head -n 4) "$small/")
+    mapfile -t first_four < <(find "$bench_photos" -maxdepth 1 -type f | LC_ALL=C sort | head -n 4)
+    cp -- "${first_four[@]}" "$small/"
     status=0
     bench/gallery/run.sh --smoke --tools "pixfold-gallery floor" --photos "$small" \
         --pixfold-gallery "$pixfold_gallery" --work "$scratch" --table "$scratch/run.md" \
