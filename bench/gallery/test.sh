@@ -170,6 +170,46 @@ status=0
 bench/gallery/make-many-photos --photos "$bench_photos" 5 "$scratch/many-a" >/dev/null 2>&1 || status=$?
 check "make-many-photos refuses a folder that is not empty" [ "$status" -ne 0 ]
 
+# A copy that is the original's bytes (it fitted the box) reads inf; a baseline of inf holds a
+# later copy to being the original still.
+mkdir -p "$scratch/same"
+cp "$src/paint brushes.jpg" "$scratch/same/"
+bench/gallery/sharpness.sh --photos "$src" --record "$scratch/same-baseline" "$scratch/same" \
+    >"$scratch/same.out" 2>/dev/null
+check "a copy that is the original reads inf" grep -q '^paint brushes.jpg *1365x1074 *inf$' "$scratch/same.out"
+cp "$scratch/floor/paint brushes.jpg" "$scratch/same/"
+status=0
+bench/gallery/sharpness.sh --photos "$src" --check "$scratch/same-baseline" "$scratch/same" \
+    >/dev/null 2>"$scratch/same.err" || status=$?
+check "a re-encoded copy fails a baseline that was the original" \
+    grep -q '^sharpness: paint brushes.jpg: .* dB, was identical' "$scratch/same.err"
+check "... with status 1" [ "$status" -eq 1 ]
+
+# --- the floor's options and measure's processor time --------------------------------------
+usage_ok=1
+for options in "-j 0" "--size 0" "--thumb-size x" "--filter box" "--margin 0.5" "--margin 9"; do
+    status=0
+    # shellcheck disable=SC2086 # the options are words
+    "$floor" $options "$src" "$scratch/usage" 2>/dev/null || status=$?
+    [ "$status" -eq 2 ] || { say "floor $options: status $status"; usage_ok=0; }
+done
+check "the floor refuses options out of range with status 2" [ "$usage_ok" -eq 1 ]
+mkdir -p "$scratch/one"
+cp "$src/orientation-6 dragonfly.jpg" "$scratch/one/"
+"$floor" -j 1 --filter triangle --margin 8 --size 300 --thumb-size 50 "$scratch/one" "$scratch/one-out"
+check "a triangle filter after a full decode fills a smaller box too" \
+    [ "$(size "$scratch/one-out/orientation-6 dragonfly.jpg")" = "300 225" ]
+check "... and the thumbnail's" [ "$(size "$scratch/one-out/t/orientation-6 dragonfly.jpg")" = "50 38" ]
+# A child that the command leaves running, and that spends a second of processor time after
+# the command has exited, is charged to the command's tree.
+build_measure
+"$measure" -o "$scratch/measured" -- sh -c \
+    'sh -c "end=\$((\$(date +%s) + 2)); while [ \$(date +%s) -lt \$end ]; do :; done" & exit 0'
+check "measure counts the processor time of orphans" \
+    awk -v s="$(field "$scratch/measured" processor_seconds)" 'BEGIN { exit !(s >= 0.5) }'
+check "... and the wall time of the command alone" \
+    awk -v s="$(field "$scratch/measured" wall_seconds)" 'BEGIN { exit !(s < 0.5) }'
+
 # --- the scripts' tables -------------------------------------------------------------------
 if [ -x "$pixfold_gallery" ]; then
     status=0
@@ -181,6 +221,32 @@ if [ -x "$pixfold_gallery" ]; then
     check "pixfold's index equals the gallery's" grep -q '^| 40 |.* (same) |' "$scratch/scale.md"
     check "the added picture's own files and the index are not counted as rewritten" \
         not_listed "$scratch/scale.md"
+
+    # The count of rewritten files, against a stand-in gallery that rewrites one known file (and
+    # the index) when a picture is added, besides writing that picture's own.
+    cat >"$scratch/fake-gallery" <<'END'
+#!/usr/bin/env bash
+set -eu
+src=$1 out=$2
+mkdir -p "$out/t"
+for f in "$src"/*; do
+    name=$(basename "${f%.*}")
+    [ ! -e "$out/t/$name.jpg" ] || continue
+    cp "$f" "$out/t/$name.jpg"
+    printf 'P6\n1 1\n255\n...' >"$out/t/$name.ppm"
+done
+if [ -e "$src/added picture.jpg" ]; then
+    touch "$out/t/IMG_0001.ppm"
+    rm -f "$out/index.html"
+fi
+[ -e "$out/index.html" ] || echo index >"$out/index.html"
+END
+    chmod +x "$scratch/fake-gallery"
+    bench/gallery/scale.sh --sizes 40 --pixfold-gallery "$scratch/fake-gallery" \
+        --pixfold "$(dirname "$pixfold_gallery")/pixfold" --work "$scratch" \
+        --table "$scratch/fake-scale.md" >/dev/null 2>&1 || true
+    check "scale.sh counts the one file rewritten, and not the added picture's nor the index" \
+        grep -qx -- '- 40 pictures: 1: t/IMG_0001.ppm' "$scratch/fake-scale.md"
 
     small=$scratch/four-photos
     mkdir -p "$small"
