@@ -380,12 +380,13 @@ std::vector<removal> make_albums(gallery_run& run, scan_result const& scanned,
     return done.removals;
 }
 
-// The work folder goes at the end of every run that made it.
-void close_gallery(gallery_run& run) {
-    if (!run.folders_made) return;
+// The work folder goes at the end of every run that made it. Returns the run's status.
+int close_gallery(gallery_run& run) {
+    if (!run.folders_made) return run.status;
     std::string const work = run.path(layout::work());
     if (int const status = os::remove_tree(work); status != 0)
         run.fail(work + ": cannot remove it: " + os::error_text(status));
+    return run.status;
 }
 
 // What the site step takes of the source folder: the include files, the albums' names.
@@ -412,30 +413,14 @@ site_sources site_sources_of(gallery_run& run, scan_result const& scanned) {
     return site;
 }
 
-} // namespace
-
-int build_gallery(gallery_options const& options) {
-    gallery_run run{options, find_pixfold(), {}};
-    if (run.pixfold.empty()) {
-        run.fail("cannot find pixfold: install it on PATH or name it in PIXFOLD");
-        return run.status;
-    }
-    std::vector<folder_entry> entries;
-    if (int const status = os::list_folder(options.source, entries); status != 0) {
-        run.fail(options.source + ": cannot read this folder: " + os::error_text(status));
-        return run.status;
-    }
-    if (!open_gallery(run) || !read_state(run)) {
-        close_gallery(run);
-        return run.status;
-    }
-
-    // The folders below the source are albums; the gallery's own folders are none.
-    bool const names_utf8 = names_may_be_utf8(os::locale_charset());
-    scan_settings const scanning{!options.in_place, !options.in_place, names_utf8};
-    std::string const output = os::absolute_path(options.output);
-    scan_result const scanned = scan_pictures(
-        entries, layout::last_part(os::absolute_path(options.source)), scanning,
+// The pictures of the source folder: the folders below are albums with SRC OUT, and the
+// gallery's own folders are none.
+scan_result scan_source(gallery_run& run, std::vector<folder_entry> const& top) {
+    gallery_options const& options = run.options;
+    scan_settings const settings{!options.in_place, !options.in_place,
+                                 names_may_be_utf8(os::locale_charset())};
+    scan_result scanned = scan_pictures(
+        top, layout::last_part(os::absolute_path(options.source)), settings,
         [&](std::string const& folder, std::vector<folder_entry>& found) -> std::string {
             int const status = os::list_folder(options.source + "/" + folder, found);
             return status == 0 ? "" : os::error_text(status);
@@ -446,50 +431,72 @@ int build_gallery(gallery_options const& options) {
         });
     for (std::string const& note : scanned.notes) say(note);
     if (scanned.left_out > 0) run.status = failure_status;
+    return scanned;
+}
 
-    present_files present;
-    if (!files_present(run, scanned, entries, present)) {
-        close_gallery(run);
-        return run.status;
-    }
-    gallery_settings const settings{options.in_place ? 0 : options.web_box, options.thumbnail_box,
-                                    options.keep_companions, options.force,
-                                    !options.in_place && !options.keep_markers};
-    site_sources const site = settings.site_step ? site_sources_of(run, scanned) : site_sources{};
-    gallery_plan const plan = plan_gallery(scanned, run.made, present, settings, site);
-    run.manifest_stale |= plan.manifest_stale;
+gallery_settings settings_of(gallery_options const& options) {
+    return {options.in_place ? 0 : options.web_box, options.thumbnail_box, options.keep_companions,
+            options.force, !options.in_place && !options.keep_markers};
+}
 
+// Makes the pictures and then the albums as planned. Returns the files to remove afterwards,
+// the albums' indexes first, so that none is left showing pictures that are gone.
+std::vector<removal> make_gallery(gallery_run& run, scan_result const& scanned,
+                                  gallery_plan const& plan, present_files const& present,
+                                  gallery_settings const& settings, site_sources const& site) {
     int const workers = workers_for(run, std::max<std::size_t>(plan.jobs.size(), 1));
     int const decoding_jobs = std::min(workers, os::processor_count());
-    making_context context{options.source,
-                           options.output,
+    making_context context{run.options.source,
+                           run.options.output,
                            run.pixfold,
                            settings,
                            &plan.frames,
                            std::counting_semaphore<>(decoding_jobs),
                            {}};
     std::vector<std::string> work_folders;
-    std::vector<removal> removals = plan.removals;
     if (!make_folders(run, scanned, workers, work_folders)) {
-        close_gallery(run);
-        return run.status;
+        run.indexes_written = false;
+        return {};
     }
+    std::vector<removal> pictures_gone = plan.removals;
     if (!plan.jobs.empty()) {
         os::limit_memory_pools(decoding_jobs);
         for (removal& failed : make_pictures(run, plan.jobs, work_folders, context))
-            removals.push_back(std::move(failed));
+            pictures_gone.push_back(std::move(failed));
     }
-
-    // The albums' indexes go first, so that none is left showing pictures that are gone.
-    std::vector<removal> albums_gone =
+    std::vector<removal> removals =
         make_albums(run, scanned, present, settings, site, work_folders, context);
-    albums_gone.insert(albums_gone.end(), removals.begin(), removals.end());
-    removals = std::move(albums_gone);
+    removals.insert(removals.end(), pictures_gone.begin(), pictures_gone.end());
+    return removals;
+}
+
+} // namespace
+
+int build_gallery(gallery_options const& options) {
+    gallery_run run{options, find_pixfold(), {}};
+    if (run.pixfold.empty()) {
+        run.fail("cannot find pixfold: install it on PATH or name it in PIXFOLD");
+        return run.status;
+    }
+    std::vector<folder_entry> top;
+    if (int const status = os::list_folder(options.source, top); status != 0) {
+        run.fail(options.source + ": cannot read this folder: " + os::error_text(status));
+        return run.status;
+    }
+    present_files present;
+    if (!open_gallery(run) || !read_state(run)) return close_gallery(run);
+    scan_result const scanned = scan_source(run, top);
+    if (!files_present(run, scanned, top, present)) return close_gallery(run);
+
+    gallery_settings const settings = settings_of(options);
+    site_sources const site = settings.site_step ? site_sources_of(run, scanned) : site_sources{};
+    gallery_plan const plan = plan_gallery(scanned, run.made, present, settings, site);
+    run.manifest_stale |= plan.manifest_stale;
+    std::vector<removal> const removals = make_gallery(run, scanned, plan, present, settings, site);
 
     // Files go only once no index links to them; with an old index still there, they stay for
     // the next run to remove.
     if (run.indexes_written) remove_files(run, removals);
     if (run.manifest_stale || !run.indexes_written) write_state(run);
-    close_gallery(run);
-    return run.status;
+    return close_gallery(run);
 }
