@@ -2,12 +2,14 @@
 # How pixfold-gallery SRC OUT scales with the number of pictures: cold build, reruns and the
 # index at each size, as a Markdown table.
 #
-#   bench/gallery/scale.sh [--sizes "1000 10000 100000"] [--jobs N]
+#   bench/gallery/scale.sh [--sizes "1000 10000 100000"] [--albums M] [--jobs N]
 #                          [--pixfold-gallery build/dev/pixfold-gallery] [--pixfold PATH]
 #                          [--photos DIR] [--work DIR] [--table FILE] [--keep]
 #
 # --sizes            picture counts; each gets a folder from bench/gallery/make-many-photos, kept
 #                    under build/bench-gallery/many/N and reused by later runs
+# --albums           spread each size's pictures over M albums two folders deep (make-many-photos
+#                    --albums); the added picture goes into the first of them
 # --jobs             pixfold-gallery's -j (default: its own default, the cores)
 # --pixfold-gallery  the program measured
 # --pixfold          the pixfold timed for the index (default: the one beside pixfold-gallery)
@@ -24,9 +26,10 @@
 #  3. rerun after adding one picture ("added picture.jpg", one of the small copies), and which
 #     files of OUT it rewrote: every file whose inode or modification time changed, or that is
 #     new or gone, besides the added picture's own files and index.html (named below the table);
-#  4. the index: pixfold's own index run, `pixfold < list > index.html` in OUT with the list of
-#     t/NAME.jpg lines in byte order as pixfold-gallery writes it (its output must equal the
-#     gallery's index.html); and beside it a rerun of pixfold-gallery after deleting index.html
+#  4. the index: pixfold's own index run, `pixfold < list > index.html` where pixfold-gallery runs
+#     it (OUT/.pixfold-gallery/sizes), with the list of the top index's entries as pixfold-gallery
+#     gave them (the entries of its output must equal the gallery's index.html's; the site step
+#     fills in the rest); and beside it a rerun of pixfold-gallery after deleting index.html
 #     alone, which writes just the index again.
 # The pictures are small (320x240 at most), so decoding is a small part and what grows with the
 # count shows: the scan, the state, a pixfold start per page, the index.
@@ -42,9 +45,11 @@ photos=""
 work=build/bench-gallery/work
 table=build/bench-gallery/scale.md
 keep=0
+albums=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --sizes) sizes=$2; shift 2 ;;
+    --albums) albums=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --pixfold-gallery) pixfold_gallery=$2; shift 2 ;;
     --pixfold) pixfold=$2; shift 2 ;;
@@ -93,13 +98,16 @@ run() {
 # snapshot DIR: every file with its inode and modification time, one NUL-free line each.
 snapshot() { (cd "$1" && find . -type f -printf '%i %T@ %p\n' | LC_ALL=C sort -k3); }
 
+album_options=()
+[ "$albums" -eq 0 ] || album_options=(--albums "$albums")
 for n in $sizes; do
     src=$root/build/bench-gallery/many/$n
-    if [ ! -d "$src" ] || [ "$(find "$src" -maxdepth 1 -type f | wc -l)" -ne "$n" ]; then
+    [ "$albums" -eq 0 ] || src=$src-in-$albums
+    if [ ! -d "$src" ] || [ "$(find "$src" -type f | wc -l)" -ne "$n" ]; then
         rm -rf "$src"
         say "making $n pictures in $src"
         mkdir -p "$(dirname "$src")"
-        bench/gallery/make-many-photos --photos "$photos" "$n" "$src" >&2
+        bench/gallery/make-many-photos --photos "$photos" "${album_options[@]}" "$n" "$src" >&2
     fi
     out=$work/out-$n
     say "$n pictures: cold build"
@@ -109,9 +117,11 @@ for n in $sizes; do
 
     say "$n pictures: rerun after adding one"
     before=$(snapshot "$out")
-    current_src=$src
-    cp -- "$(find "$src" -maxdepth 1 -type f -name 'IMG_*.JPG' | LC_ALL=C sort | head -n 1)" \
-        "$src/$added_name"
+    # A copy of a picture, with its time: in a tree of albums, of the first album's first camera
+    # picture, which is older than the album's newest, so that only its album's index changes.
+    first=$(find "$src" -type f -name 'IMG_*.JPG' | LC_ALL=C sort | head -n 1)
+    current_src=$(dirname "$first")
+    cp -p -- "$first" "$current_src/$added_name"
     run "$n.added" "$pixfold_gallery" "${job_option[@]}" "$src" "$out"
     after=$(snapshot "$out")
     # Lines that differ (a new inode or time, a new or a gone file), by path, less the added
@@ -121,11 +131,14 @@ for n in $sizes; do
         >"$work/$n.rewritten" || true
 
     say "$n pictures: the index"
-    # The list as pixfold-gallery gives it: t/NAME.jpg in byte order.
-    (cd "$out/t" && find . -maxdepth 1 -name '*.jpg' -printf 't/%P\n') | LC_ALL=C sort >"$work/$n.list"
-    run "$n.index-pixfold" sh -c 'cd "$1" && exec "$2" <"$3" >"$4"' sh "$out" "$pixfold" \
-        "$work/$n.list" "$work/$n.index.html"
-    if cmp -s "$work/$n.index.html" "$out/index.html"; then
+    # The list as pixfold-gallery gave it: the thumbnails of the index's entries, in its order.
+    tr -d '\r' <"$out/index.html" | sed -n 's/^<a href="[^"]*" name="[^"]*"><img src="\([^"]*\)".*/\1/p' |
+        sed 's/&amp;/\&/g; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g' >"$work/$n.list"
+    run "$n.index-pixfold" sh -c 'cd "$1" && exec "$2" <"$3" >"$4"' sh "$out/.pixfold-gallery/sizes" \
+        "$pixfold" "$work/$n.list" "$work/$n.index.html"
+    entries() { grep -a '^<a href=' "$1"; }
+    if [ "$(wc -l <"$work/$n.list")" -gt 0 ] &&
+        cmp -s <(entries "$work/$n.index.html") <(entries "$out/index.html"); then
         echo same >"$work/$n.index-same"
     else
         echo differs >"$work/$n.index-same"
@@ -135,7 +148,7 @@ for n in $sizes; do
     run "$n.index-gallery" "$pixfold_gallery" "${job_option[@]}" "$src" "$out"
     [ -s "$out/index.html" ] || die "the rerun after deleting index.html wrote no index"
 
-    rm -f "$src/$added_name"
+    rm -f "$current_src/$added_name"
     current_src=""
     [ "$keep" -eq 1 ] || rm -rf "$out"
 done
@@ -152,7 +165,8 @@ mkdir -p "$(dirname "$table")"
         "Linux $(uname -r); load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)"
     echo
     echo "pixfold-gallery: commit $(git describe --always --dirty 2>/dev/null || echo '?'), \`pixfold-gallery${jobs:+ -j $jobs} SRC OUT\`;" \
-        "pictures from bench/gallery/make-many-photos (320x240 at most, 6 to 23 KB); seconds of wall time unless named; peak memory of the largest process."
+        "pictures from bench/gallery/make-many-photos (320x240 at most, 6 to 23 KB)$([ "$albums" -eq 0 ] || echo " in $albums albums");" \
+        "seconds of wall time unless named; peak memory of the largest process."
     echo
     echo "| pictures | cold build (s) | per picture, wall (ms) | per picture, processor (ms) | peak (MiB) | rerun, nothing changed (s) | peak (MiB) | rerun, one added (s) | files rewritten | peak (MiB) | index by pixfold (s) | rerun after deleting index.html (s) | peak (MiB) |"
     echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|"
