@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vips/vips8>
 
@@ -69,6 +70,26 @@ std::string jpeg_bytes(VImage const& image, int quality) {
     std::string bytes(data, size);
     vips_area_unref(VIPS_AREA(blob));
     return bytes;
+}
+
+// The image library compiles vector code when it builds a shrinking operation and frees it when
+// the operation goes, and neither is safe beside another thread doing the same: a free of code
+// that was freed already turned up under AddressSanitizer, in runs side by side. So building a
+// pipeline and letting it go take turns; running it, where the time goes, does not.
+std::mutex vector_code_lock;
+
+template <typename build>
+VImage built(build&& make) {
+    std::lock_guard<std::mutex> const hold(vector_code_lock);
+    return make();
+}
+
+// Runs the pipeline into memory, and lets it go in turn.
+VImage run_into_memory(VImage& pipeline) {
+    VImage const made = without_metadata(pipeline).copy_memory();
+    std::lock_guard<std::mutex> const hold(vector_code_lock);
+    pipeline = VImage();
+    return made;
 }
 
 bool fits(image_size size, int box) {
@@ -147,22 +168,22 @@ picture_images make_picture_images(std::string const& jpeg, jpeg_header const& h
         } else {
             // Decoded once into memory: the web copy and the thumbnail both come from these
             // pixels.
-            shown = without_metadata(
-                        VImage::thumbnail_buffer(blob.get(), web_box, box_options(web_box)))
-                        .copy_memory();
+            VImage pipeline = built([&] {
+                return VImage::thumbnail_buffer(blob.get(), web_box, box_options(web_box));
+            });
+            shown = run_into_memory(pipeline);
             made.web = jpeg_bytes(shown, web_quality);
             made.shown = {shown.width(), shown.height()};
         }
 
-        VImage thumbnail;
-        if (!shown.is_null())
-            thumbnail = shown.thumbnail_image(
-                thumbnail_box,
-                VImage::option()->set("height", thumbnail_box)->set("size", VIPS_SIZE_DOWN));
-        else
-            thumbnail =
-                VImage::thumbnail_buffer(blob.get(), thumbnail_box, box_options(thumbnail_box));
-        thumbnail = without_metadata(thumbnail).copy_memory();
+        VImage pipeline = built([&] {
+            if (!shown.is_null())
+                return shown.thumbnail_image(
+                    thumbnail_box,
+                    VImage::option()->set("height", thumbnail_box)->set("size", VIPS_SIZE_DOWN));
+            return VImage::thumbnail_buffer(blob.get(), thumbnail_box, box_options(thumbnail_box));
+        });
+        VImage const thumbnail = run_into_memory(pipeline);
         made.thumbnail = thumbnail_as_is ? kept : jpeg_bytes(thumbnail, thumbnail_quality);
         made.thumbnail_size = {thumbnail.width(), thumbnail.height()};
         return made;
