@@ -318,6 +318,10 @@ if [ ! -x "$chromium" ]; then
 elif ! command -v node >/dev/null || ! command -v npm >/dev/null; then
     cannot_run "browser check: needs node (20 or later) and npm"
 else
+    # Screenshots for the docs show Japanese names and the label: they need Japanese glyphs.
+    if [ "${SCREENSHOTS:-}" = docs ] && ! scripts/ensure-packages fonts-droid-fallback; then
+        failed "SCREENSHOTS=docs needs a font with Japanese glyphs (Debian package fonts-droid-fallback)"
+    fi
     mkdir -p build/browser
     cp tests/browser/package.json tests/browser/package-lock.json build/browser/
     npm ci --prefix build/browser --no-audit --no-fund --loglevel=error >/dev/null
