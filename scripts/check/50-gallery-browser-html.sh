@@ -178,10 +178,11 @@ html_galleries="$html_galleries $out/hostile"
 
 echo "--- albums"
 # A photo archive as people keep one, a tree of folders by year and event, published with
-# SRC OUT: pictures at the top, an album named in Japanese, one with '#' in its name holding
-# only albums (so its cover is its first album's), albums three deep, a stdheader.inc in the
-# middle and a stdfooter.inc at the top, and folders that are no album: an empty one and a
-# hidden one. Real photographs where there are, those that the screenshots' credits name.
+# SRC OUT: pictures at the top, albums named in Japanese and with an accent, one with '#' in
+# its name holding only albums (so its cover is its first album's), albums three deep, a
+# stdheader.inc in the middle and a stdfooter.inc at the top, and folders that are no album:
+# an empty one and a hidden one. Real photographs where there are, those that the
+# screenshots' credits name.
 tree=$out/album-sources/photos
 album_picture() { # folder, sample, photograph, new name, modification day
     mkdir -p "$tree/$1"
@@ -193,6 +194,8 @@ album_picture() { # folder, sample, photograph, new name, modification day
 album_picture "" clouds "bridge" 橋 2023-04-01
 album_picture "" rainbow "cmyk fig" fig 2023-05-01
 album_picture 花火大会 "blue planet" "dogs at the window" 犬 2023-08-05
+# A name that Shift-JIS cannot hold: its links escape its UTF-8 bytes, its header shows &#xE9;.
+album_picture café rainbow "dogs at the window" chien 2023-06-01
 # Each index is dated by the newest picture below it, which lies ever deeper: 夏 by 海辺, the
 # top and 2024 #1 by 秋.
 album_picture "2024 #1/夏" squiggles "orientation-6 dragonfly" トンボ 2024-07-20
@@ -209,7 +212,7 @@ printf '<p>%s</p>' "$album_footer" | iconv -f UTF-8 -t SHIFT_JIS >"$tree/stdfoot
 (umask 022 && LC_ALL=C.UTF-8 gallery "$tree" "$out/albums") 2>"$out/album-messages" ||
     failed "albums: status $?: $(cat "$out/album-messages")"
 [ ! -s "$out/album-messages" ] || failed "albums: $(cat "$out/album-messages")"
-for album in "" 花火大会/ "2024 #1/" "2024 #1/夏/" "2024 #1/夏/海辺/" "2024 #1/秋/"; do
+for album in "" 花火大会/ café/ "2024 #1/" "2024 #1/夏/" "2024 #1/夏/海辺/" "2024 #1/秋/"; do
     [ -f "$out/albums/${album}index.html" ] || failed "albums: no index for the album $album"
 done
 for folder in empty .hidden; do
