@@ -2,15 +2,17 @@
 # The gallery as a visitor meets it. pixfold-gallery writes the sample gallery, a gallery of
 # names that HTML treats specially ('&', '<', '"', '%', ...), one of hostile names (Japanese,
 # '#', '?', '%41', '\', javascript:..., control bytes, bytes that are no UTF-8), published into
-# another folder, and two of real photographs (all eight EXIF orientations, grey, progressive
-# and CMYK pictures): in place, and into another folder with web-size copies. Every page must
-# be valid HTML 4.0 Transitional (onsgmls, tidy); headless Chromium must show every thumbnail
-# and every picture at the size its page declares and in its box, and follow every link to its
-# file and back, both from nginx over HTTP and from file:// URLs; no published file may keep a
-# camera's private metadata; and the gallery in place may add at most a tenth of the
-# photographs' own size. Chromium also reads back the link names of
+# another folder, a tree of albums with the site step's headers, dates and footers, and two of
+# real photographs (all eight EXIF orientations, grey, progressive and CMYK pictures): in place,
+# and into another folder with web-size copies. Every page must be valid HTML 4.0 Transitional
+# (onsgmls, tidy); headless Chromium must show every thumbnail, cover and picture at the size
+# its page declares and in its box, and follow every link to its file and back, down through
+# every album and up its header, both from nginx over HTTP and from file:// URLs; no published
+# file may keep a camera's private metadata; and the gallery in place may add at most a tenth
+# of the photographs' own size. Chromium also reads back the link names of
 # tests/gallery/link_name_table, and follows them in pages of their own.
-# A few minutes. SCREENSHOTS=docs refreshes the screenshots that the README and docs/gallery.md show.
+# A few minutes. SCREENSHOTS=docs refreshes the screenshots that the README and
+# docs/gallery.md show, and docs/screenshot-album.png, an album's index with its header.
 . "$(dirname "$0")/../lib/leg.sh"
 out=build/gallery-check
 
@@ -74,7 +76,8 @@ if scripts/make-photo-folder test "$out/photos"; then
         failed "expected two broken photographs: $(cat "$out/broken")"
     galleries="$galleries,
 {\"path\": \"$PWD/$out/photos-in-place\", \"thumb_box\": 200},
-{\"path\": \"$PWD/$out/photos-web\", \"thumb_box\": 200, \"web_box\": 1600}"
+{\"path\": \"$PWD/$out/photos-web\", \"thumb_box\": 200, \"web_box\": 1600,
+ \"site_step\": true, \"top_name\": \"photos\"}"
     html_galleries="$html_galleries $out/photos-in-place $out/photos-web"
 else
     cannot_run "real photographs: scripts/make-photo-folder cannot fetch them from Debian's archive"
@@ -169,8 +172,58 @@ if "$metadata"; then
 fi
 galleries="$galleries,
 {\"path\": \"$PWD/$out/hostile\", \"thumb_box\": 200, \"web_box\": 1600,
+ \"site_step\": true, \"top_name\": \"hostile-src\",
  \"click\": [\"javascript:alert(1)\", \"javascript:document.title='pwned';x\"]}"
 html_galleries="$html_galleries $out/hostile"
+
+echo "--- albums"
+# A photo archive as people keep one, a tree of folders by year and event, published with
+# SRC OUT: pictures at the top, albums named in Japanese and with an accent, one with '#' in
+# its name holding only albums (so its cover is its first album's), albums three deep, a
+# stdheader.inc in the middle and a stdfooter.inc at the top, and folders that are no album:
+# an empty one and a hidden one. Real photographs where there are, those that the
+# screenshots' credits name.
+tree=$out/album-sources/photos
+album_picture() { # folder, sample, photograph, new name, modification day
+    mkdir -p "$tree/$1"
+    from="examples/gallery/$2.jpg"
+    if "$photos"; then from="$out/photos/$3.jpg"; fi
+    cp "$from" "$tree/$1/$4.jpg"
+    touch -d "$5 12:00" "$tree/$1/$4.jpg"
+}
+album_picture "" clouds "bridge" 橋 2023-04-01
+album_picture "" rainbow "cmyk fig" fig 2023-05-01
+album_picture 花火大会 "blue planet" "dogs at the window" 犬 2023-08-05
+# A name that Shift-JIS cannot hold: its links escape its UTF-8 bytes, its header shows &#xE9;.
+album_picture café rainbow "dogs at the window" chien 2023-06-01
+# Each index is dated by the newest picture below it, which lies ever deeper: 夏 by 海辺, the
+# top and 2024 #1 by 秋.
+album_picture "2024 #1/夏" squiggles "orientation-6 dragonfly" トンボ 2024-07-20
+album_picture "2024 #1/夏" tartan.v2 "dandelions 5120x2880" たんぽぽ 2024-07-21
+album_picture "2024 #1/夏/海辺" camouflage "boats at dusk" 夕暮れ 2024-08-10
+album_picture "2024 #1/秋" "gingham check" "cmyk fig" イチジク 2024-10-12
+album_picture .hidden clouds bridge hidden 2025-01-01
+mkdir -p "$tree/empty/deeper"
+# Both files go into the pages byte for byte, which browsers read as Shift-JIS.
+album_header='夏の写真, summer 2024'
+album_footer='アルバムの終わり, end of the albums'
+printf '<p>%s</p>' "$album_header" | iconv -f UTF-8 -t SHIFT_JIS >"$tree/2024 #1/夏/stdheader.inc"
+printf '<p>%s</p>' "$album_footer" | iconv -f UTF-8 -t SHIFT_JIS >"$tree/stdfooter.inc"
+(umask 022 && LC_ALL=C.UTF-8 gallery "$tree" "$out/albums") 2>"$out/album-messages" ||
+    failed "albums: status $?: $(cat "$out/album-messages")"
+[ ! -s "$out/album-messages" ] || failed "albums: $(cat "$out/album-messages")"
+for album in "" 花火大会/ café/ "2024 #1/" "2024 #1/夏/" "2024 #1/夏/海辺/" "2024 #1/秋/"; do
+    [ -f "$out/albums/${album}index.html" ] || failed "albums: no index for the album $album"
+done
+for folder in empty .hidden; do
+    [ ! -e "$out/albums/$folder" ] || failed "albums: $folder is published"
+done
+galleries="$galleries,
+{\"path\": \"$PWD/$out/albums\", \"thumb_box\": 200, \"web_box\": 1600, \"site_step\": true,
+ \"top_name\": \"photos\", \"screenshot_album\": \"2024 #1\",
+ \"includes\": [{\"file\": \"stdheader.inc\", \"album\": \"2024 #1/夏\", \"text\": \"$album_header\"},
+  {\"file\": \"stdfooter.inc\", \"album\": \"\", \"text\": \"$album_footer\"}]}"
+html_galleries="$html_galleries $out/albums"
 
 echo "--- HTML check"
 if command -v onsgmls >/dev/null && command -v tidy >/dev/null &&
@@ -268,6 +321,10 @@ if [ ! -x "$chromium" ]; then
 elif ! command -v node >/dev/null || ! command -v npm >/dev/null; then
     cannot_run "browser check: needs node (20 or later) and npm"
 else
+    # Screenshots for the docs show Japanese names and the label: they need Japanese glyphs.
+    if [ "${SCREENSHOTS:-}" = docs ] && ! scripts/ensure-packages fonts-droid-fallback; then
+        failed "SCREENSHOTS=docs needs a font with Japanese glyphs (Debian package fonts-droid-fallback)"
+    fi
     mkdir -p build/browser
     cp tests/browser/package.json tests/browser/package-lock.json build/browser/
     npm ci --prefix build/browser --no-audit --no-fund --loglevel=error >/dev/null

@@ -1,21 +1,31 @@
 // Opens galleries written by pixfold-gallery in headless Chromium and checks them the way a
 // visitor meets them, once from a web server over HTTP and once from file:// URLs: every
-// thumbnail and every picture shows at the size its page declares, which is the size the
+// thumbnail, cover and picture shows at the size its page declares, which is the size the
 // browser finds in the picture itself (turned upright by its EXIF orientation), thumbnails and
-// web-size copies fit their boxes, every index link opens the page of its own picture file,
-// every back link returns to that picture's entry, and every page is read as Shift-JIS.
+// web-size copies fit their boxes, every index link opens the page of its own picture file or
+// the index of its own album, every back link returns to that picture's entry, and every page is
+// read as Shift-JIS. The walk goes from the top index down through every album. Where the site
+// step ran, every page is dated, and its header leads to every album above it and, on an
+// index, below it, unless a stdheader.inc takes its place.
 // A file is matched to a link the way a server or a file:// URL finds it, by the
 // percent-decoded bytes of the URL's path, never by comparing names as strings.
 //
 // Environment:
 //   GALLERIES       JSON: a list of {"path": folder, "thumb_box": N, "web_box": N, "click":
-//                   [name...]}; web_box only for a gallery written into OUT, whose pictures are
-//                   web-size copies; click names pictures whose entries are clicked for real,
-//                   as a visitor would, since their names read like script
+//                   [name...], "site_step": true, "top_name": name, "includes": [{"file":
+//                   "stdheader.inc" or "stdfooter.inc", "album": path, "text": text}],
+//                   "screenshot_album": path}; web_box only for a gallery written into OUT,
+//                   whose pictures are web-size copies; click names pictures of the top whose
+//                   entries are clicked for real, as a visitor would, since their names read like
+//                   script; site_step for a gallery whose markers the site step replaced, whose
+//                   top album's name is top_name; includes names the album whose source folder
+//                   holds each stdheader.inc and stdfooter.inc, with the text it shows;
+//                   screenshot_album the album whose index is photographed
 //   HTTP_URL        the URL at which a web server serves HTTP_ROOT, a folder holding every
 //                   gallery (optional: without it only file:// URLs are checked)
 //   BROWSER_DEPS    folder whose node_modules holds playwright-core
-//   SCREENSHOTS     folder for screenshots of one gallery's index and one page (optional)
+//   SCREENSHOTS     folder for screenshots of one gallery's index and one page, and of the
+//                   screenshot_album's index (optional)
 //   SCREENSHOT_GALLERY  the folder name of the gallery photographed (default: the first)
 //   SCREENSHOT_PAGE picture whose page is photographed (default: the first in the index)
 import { after, before, describe, test } from 'node:test';
@@ -33,8 +43,12 @@ const { chromium } = createRequire(path.join(dependencies, 'package.json'))('pla
 const galleries = JSON.parse(process.env.GALLERIES ?? '[]');
 if (galleries.length === 0) throw new Error('GALLERIES names no gallery folder');
 
-// The label that every page carries, as Chromium decodes its Shift-JIS bytes.
+// The label that every page carries, as Chromium decodes its Shift-JIS bytes, and what follows
+// it once the site step has put in the date.
 const label = '最終更新:';
+const dated_label = new RegExp(`^${label}\\s*(\\d{4}-\\d{2}-\\d{2})$`);
+// The marker lines that pixfold writes for a site step, as comments.
+const markers = ['$include stdheader.inc', '$timestamp', '$include stdfooter.inc'];
 
 // The bytes of a URL's path once percent-decoded, as a server or the file system takes them.
 function path_bytes(url) {
@@ -85,6 +99,7 @@ function shown(bytes) {
 }
 
 const join = (...parts) => Buffer.concat(parts.map((part) => Buffer.from(part)));
+const is_utf8 = (bytes) => Buffer.from(bytes.toString('utf8')).equals(bytes);
 
 // Width and height from the second line of a PPM header, as pixfold reads them.
 function ppm_size(ppm_path) {
@@ -92,6 +107,62 @@ function ppm_size(ppm_path) {
     const [width, height] = header.split('\n')[1].trim().split(/\s+/).map(Number);
     return { width, height };
 }
+
+// The files below a folder, as paths relative to it (a/b), the bytes of their names kept.
+function files_below(folder) {
+    return fs.readdirSync(folder, { encoding: 'buffer', withFileTypes: true }).flatMap((file) =>
+        (file.isDirectory()
+            ? files_below(join(folder, '/', file.name)).map((below) => join(file.name, '/', below))
+            : [file.name]));
+}
+
+// The albums of a gallery as the disk holds them, from the top down: every folder below it
+// with an index (but t/, which holds thumbnails), each with its pictures NAME.jpg, as the bytes
+// of their names in byte order, the albums below it in the same order, and what its index is
+// sized from.
+function albums_on_disk(gallery) {
+    const albums = [];
+    const visit = (relative, name, parent) => {
+        const folder = relative.length ? join(`${gallery}/`, relative) : Buffer.from(gallery);
+        const in_folder = (...parts) => join(folder, '/', ...parts);
+        const files = fs.readdirSync(folder, { encoding: 'buffer', withFileTypes: true });
+        const state = join(`${gallery}/.pixfold-gallery/sizes/`,
+            relative.length ? join(relative, '/') : '');
+        const album = {
+            relative, name, parent, in_folder,
+            index: in_folder('index.html'),
+            depth: parent ? parent.depth + 1 : 0,
+            pictures: files
+                .filter((file) => file.isFile() && file.name.toString('latin1').endsWith('.jpg'))
+                .map((file) => file.name.subarray(0, -'.jpg'.length)).sort(Buffer.compare),
+            below: [],
+            // t/NAME.jpg of each picture and t/NAME/index.jpg, the cover, of each album.
+            thumbnails: files_below(in_folder('t')),
+            // The thumbnails' companions, which pixfold sized the index from, named by link:
+            // t/LINK.ppm of a picture, t/LINK/index.ppm of an album.
+            sizes: join(state, 't'),
+            companions: files_below(join(state, 't')),
+        };
+        albums.push(album);
+        parent?.below.push(album);
+        const names = files.map((file) => file.isDirectory() && file.name).filter((name) =>
+            name && !name.equals(Buffer.from('t')) && fs.existsSync(in_folder(name, '/index.html')));
+        for (const below of names.sort(Buffer.compare))
+            visit(relative.length ? join(relative, '/', below) : below, below, album);
+    };
+    visit(Buffer.alloc(0), null, null);
+    return albums;
+}
+
+// The albums from the top down to this one.
+const ancestry = (album) => (album.parent ? [...ancestry(album.parent), album] : [album]);
+const album_what = (album) => (album.depth ? `album ${shown(album.relative)}` : 'top album');
+
+// The thumbnail that an album's cover copies: that of its index's first entry, where albums
+// come first.
+const first_thumbnail = (album) => (album.below.length
+    ? album.in_folder('t/', album.below[0].name, '/index.jpg')
+    : album.in_folder('t/', album.pictures[0], '.jpg'));
 
 // What the page shows of an image: whether it loaded, the size the page declares for it, its
 // own size as the browser decoded and turned it, and its laid-out size.
@@ -106,15 +177,41 @@ function image_facts(image) {
     };
 }
 
-// What a page says of itself, as Chromium decoded it.
-function page_facts() {
+// What a page says of itself, as Chromium decoded it: its paragraphs, the marker comments
+// left in it, its header (what comes before the first rule) line by line with its links, and
+// the text after the last rule, where the footer goes.
+function page_facts(marker_texts) {
+    const comments = [];
+    const walker = document.createTreeWalker(document, NodeFilter.SHOW_COMMENT);
+    while (walker.nextNode()) comments.push(walker.currentNode.data.trim());
+    const rules = document.querySelectorAll('body > hr');
+    const header = [];
+    for (let line = document.body.firstElementChild; line && line.tagName !== 'HR';
+        line = line.nextElementSibling) {
+        header.push({
+            tag: line.tagName,
+            text: line.textContent,
+            links: [...line.querySelectorAll('a')]
+                .map((link) => ({ href: link.href, text: link.textContent })),
+        });
+    }
+    let footer = '';
+    for (let node = rules[rules.length - 1]?.nextSibling; node; node = node.nextSibling)
+        footer += node.textContent;
     return {
         charset: document.characterSet,
-        label: document.querySelector('p')?.textContent.trim(),
+        paragraphs: [...document.querySelectorAll('p')].map((line) => line.textContent.trim()),
+        markers: comments.filter((comment) => marker_texts.includes(comment)),
+        header,
+        header_text: header.map((line) => line.text).join('\n'),
+        footer_text: footer,
+        body_text: document.body.textContent,
         title: document.querySelector('title')?.textContent,
         document_title: document.title,
     };
 }
+
+const facts_of = (shown_page) => shown_page.evaluate((texts) => window.page_facts(texts), markers);
 
 function assert_fits(size, box, what) {
     assert.ok(size.width <= box && size.height <= box,
@@ -129,10 +226,27 @@ function assert_shown_as_declared(image, what) {
     assert.deepEqual(image.shown, image.declared, `${what}: laid-out size`);
 }
 
-// The page is read as Shift-JIS, whatever the server says, and its label reads as written.
-function assert_shift_jis(facts, what) {
+// The page is read as Shift-JIS, whatever the server says, and its one label paragraph reads
+// as written, found by its text since a header may come before it. The site step puts the day
+// after it and leaves no marker; without it the three markers stay and there is no header.
+// Returns the page's date, if it has one.
+function assert_label(facts, site_step, what) {
     assert.equal(facts.charset, 'Shift_JIS', `${what}: read as ${facts.charset}`);
-    assert.equal(facts.label, label, `${what}: the label`);
+    const labels = facts.paragraphs.filter((text) => text.startsWith(label));
+    assert.equal(labels.length, 1, `${what}: not one label among the paragraphs ` +
+        JSON.stringify(facts.paragraphs.slice(0, 4)));
+    if (!site_step) {
+        assert.equal(labels[0], label, `${what}: the label`);
+        assert.deepEqual(facts.markers, markers, `${what}: the markers`);
+        assert.deepEqual(facts.header, [], `${what}: a header without the site step`);
+        return null;
+    }
+    const date = labels[0].match(dated_label)?.[1];
+    assert.ok(date, `${what}: the label reads ${JSON.stringify(labels[0])}, not ${label} a date`);
+    assert.equal(new Date(`${date}T00:00:00Z`).toISOString().slice(0, 10), date,
+        `${what}: no such day`);
+    assert.deepEqual(facts.markers, [], `${what}: markers left`);
+    return date;
 }
 
 // Opens the URL, by default until its images are in; over HTTP the server must answer 200.
@@ -166,126 +280,284 @@ after(async () => {
     await context?.close();
 });
 
-for (const [gallery_number, { path: folder, thumb_box, web_box, click }] of galleries.entries()) {
+for (const [gallery_number, spec] of galleries.entries()) {
+    const { path: folder, thumb_box, web_box, click, site_step = false, top_name } = spec;
+    const includes = (spec.includes ?? []).map((include) =>
+        ({ ...include, album: Buffer.from(include.album) }));
     const gallery = fs.realpathSync(folder);
-    const in_gallery = (...parts) => join(`${gallery}/`, ...parts);
-    // The pictures of the gallery: NAME.jpg beside the index, originals or web-size copies, each
-    // NAME as the bytes of its file name.
-    const names = fs.readdirSync(gallery, { encoding: 'buffer' })
-        .filter((file) => file.toString('latin1').endsWith('.jpg'))
-        .map((file) => file.subarray(0, -'.jpg'.length))
-        .sort(Buffer.compare);
-    // The thumbnails' companions, which pixfold sized the index from, named by link name.
-    const sizes = path.join(gallery, '.pixfold-gallery/sizes/t');
-    const companions = fs.readdirSync(sizes, { encoding: 'buffer' });
-    const thumbnails = fs.readdirSync(path.join(gallery, 't'), { encoding: 'buffer' });
+    const albums = albums_on_disk(gallery);
+    const top = albums[0];
+    // The name an album's header shows: the source folder's own, in the characters it reads as.
+    const header_name = (album) => (album.depth ? album.name.toString('utf8') : top_name);
+    // The stdheader.inc or stdfooter.inc nearest above an album's source folder, if any.
+    const within = (album, above) => above.length === 0 || album.relative.equals(above)
+        || album.relative.subarray(0, above.length + 1).equals(join(above, '/'));
+    const include_for = (album, file) => includes
+        .filter((include) => include.file === file && within(album, include.album))
+        .sort((a, b) => b.album.length - a.album.length)[0];
 
     for (const mode of modes) {
-        const index_url = mode.url_of(path.join(gallery, 'index.html'));
+        const index_url = (album) => mode.url_of(album.index.toString());
+        // Whether the URL reaches the file.
+        const reaches = (url, file) => Boolean(mode.file_of(url)?.equals(file));
 
-        // The entries of the index as the browser parsed them (names come back decoded), each
-        // with the picture that its link reaches.
-        const read_index = async () => {
-            await open(page, index_url, mode);
+        // The entries of an album's index as the browser parsed them (names come back
+        // decoded), each with the picture or the album that its link reaches.
+        const read_index = async (album, wait_until = 'load') => {
+            await open(page, index_url(album), mode, wait_until);
             const entries = await page.$$eval('a[name]', (links) => links.map((link) => ({
                 name: link.name,
                 href: link.href,
                 image: link.querySelector('img') && window.image_facts(link.querySelector('img')),
             })));
             for (const entry of entries) {
-                const page_file = mode.file_of(entry.href);
-                entry.picture = names.find((name) => page_file?.equals(in_gallery(name, '.html')));
-                assert.ok(entry.picture, `${entry.href}: reaches ${shown(page_file)}, no page`);
+                const where = `${album_what(album)}: ${entry.href}`;
+                entry.picture = album.pictures.find((name) =>
+                    reaches(entry.href, album.in_folder(name, '.html')));
+                entry.album = album.below.find((below) => reaches(entry.href, below.index));
+                assert.ok(entry.picture || entry.album,
+                    `${where} reaches ${shown(mode.file_of(entry.href))}, no page or album`);
+                assert.equal(entry.href.endsWith('/index.html'), Boolean(entry.album),
+                    `${where}: only an album's link ends in /index.html`);
             }
             return entries;
         };
+        const picture_entries = async (album) =>
+            (await read_index(album)).filter((entry) => entry.picture);
+
+        // Every page of the gallery as Chromium reads it, each index and each picture's page
+        // through its entry, read once for the checks of dates, headers and footers.
+        let every_page;
+        const read_every_page = async () => {
+            const pages = [];
+            for (const album of albums) {
+                const entries = await read_index(album, 'domcontentloaded');
+                const what = `index of the ${album_what(album)}`;
+                pages.push({ album, picture: null, what, facts: await facts_of(page) });
+                for (const entry of entries.filter((each) => each.picture)) {
+                    await open(page, entry.href, mode, 'domcontentloaded');
+                    pages.push({ album, picture: entry.picture, facts: await facts_of(page),
+                        what: `page of ${shown(album.in_folder(entry.picture))}` });
+                }
+            }
+            return pages;
+        };
+        const pages_read = () => (every_page ??= read_every_page());
 
         describe(`gallery ${path.basename(gallery)} over ${mode.name}`, () => {
-            test('the index has one entry per picture, with its thumbnail at its size, in its box',
+            test('from the top index, album entries open every album\'s index, each once',
                 async () => {
-                    const response = await open(page, index_url, mode);
+                    const reached = [top];
+                    for (let at = 0; at < reached.length; ++at) {
+                        for (const entry of await read_index(reached[at])) {
+                            if (!entry.album) continue;
+                            const what = `entry of the ${album_what(entry.album)}`;
+                            await open(page, entry.href, mode, 'domcontentloaded');
+                            assert.ok(reaches(page.url(), entry.album.index),
+                                `${what}: the browser is at ${page.url()}`);
+                            assert.equal((await facts_of(page)).title, 'A Picture Index',
+                                `${what}: title`);
+                            assert.ok(!reached.includes(entry.album), `${what}: reached twice`);
+                            reached.push(entry.album);
+                        }
+                    }
+                    assert.deepEqual(reached.map((album) => shown(album.relative)).sort(),
+                        albums.map((album) => shown(album.relative)).sort(), 'the albums reached');
+                });
+
+            test('every index has one entry per album and picture, albums first, with its ' +
+                'thumbnail or cover at its size, in its box', async () => {
+                for (const album of albums) {
+                    const in_album = (what) => `${album_what(album)}: ${what}`;
+                    const response = await open(page, index_url(album), mode);
                     // The pages declare no charset, and the server adds none.
                     if (mode !== file_access)
                         assert.equal(response.headers()['content-type'], 'text/html');
-                    assert_shift_jis(await page.evaluate(() => window.page_facts()), 'index');
-                    const entries = await read_index();
-                    assert.deepEqual(entries.map((entry) => entry.picture).sort(Buffer.compare)
-                        .map(shown), names.map(shown), 'the pictures of the entries');
+                    assert_label(await facts_of(page), site_step, in_album('index'));
+                    const entries = await read_index(album);
+                    const of_albums = entries.filter((entry) => entry.album);
+                    assert.deepEqual(entries.slice(0, of_albums.length), of_albums,
+                        in_album('a picture before an album'));
+                    // Each group in the byte order of the names.
+                    assert.deepEqual(of_albums.map((entry) => shown(entry.album.name)),
+                        album.below.map((below) => shown(below.name)), in_album('the albums'));
+                    assert.deepEqual(entries.slice(of_albums.length)
+                        .map((entry) => shown(entry.picture)), album.pictures.map(shown),
+                    in_album('the pictures of the entries'));
                     assert.equal(new Set(entries.map((entry) => entry.name)).size, entries.length,
-                        'two entries share an anchor');
-                    // LINK.ppm is named by the link's bytes, which Chromium decodes as the page.
+                        in_album('two entries share an anchor'));
+                    // LINK.ppm is named by the link's bytes, which Chromium decodes as the page;
+                    // an album's anchor is LINK/index, and its companion LINK/index.ppm.
                     const companion_links = await page.evaluate((hex_names) => hex_names.map(
                         (hex) => new TextDecoder('shift_jis').decode(Uint8Array.from(
                             hex.match(/../g), (digits) => parseInt(digits, 16)))),
-                    companions.map((companion) => companion.toString('hex')));
+                    album.companions.map((companion) => companion.toString('hex')));
                     assert.deepEqual([...companion_links].sort(),
                         entries.map((entry) => `${entry.name}.ppm`).sort(),
-                        'one companion per entry, named by its link');
+                        in_album('one companion per entry, named by its link'));
+                    // t/NAME.jpg of a picture, t/NAME/index.jpg of an album.
+                    const thumbnail_of = (entry) => (entry.album
+                        ? join(entry.album.name, '/index.jpg') : join(entry.picture, '.jpg'));
                     for (const entry of entries) {
-                        const what = `thumbnail of ${shown(entry.picture)}`;
+                        const thumbnail = album.in_folder('t/', thumbnail_of(entry));
+                        const what = entry.album ? `cover of the ${album_what(entry.album)}`
+                            : `thumbnail of ${shown(album.in_folder(entry.picture))}`;
                         assert.ok(entry.image, `${what}: missing`);
-                        assert.ok(mode.file_of(entry.image.src)
-                            ?.equals(in_gallery('t/', entry.picture, '.jpg')),
-                        `${what}: ${entry.image.src} reaches another file`);
+                        assert.ok(reaches(entry.image.src, thumbnail),
+                            `${what}: ${entry.image.src} reaches another file`);
                         assert_shown_as_declared(entry.image, what);
-                        const companion = companions[companion_links.indexOf(`${entry.name}.ppm`)];
-                        assert.deepEqual(entry.image.declared,
-                            ppm_size(join(`${sizes}/`, companion)), `${what}: its companion`);
+                        const companion = join(album.sizes, '/',
+                            album.companions[companion_links.indexOf(`${entry.name}.ppm`)]);
+                        assert.deepEqual(entry.image.declared, ppm_size(companion),
+                            `${what}: its companion`);
                         assert_fits(entry.image.natural, thumb_box, what);
+                        if (entry.album) {
+                            const copied = first_thumbnail(entry.album);
+                            assert.ok(fs.readFileSync(thumbnail).equals(fs.readFileSync(copied)),
+                                `${what}: not a copy of ${shown(copied)}`);
+                        }
                     }
-                    // t/ holds the thumbnails and nothing else.
-                    assert.deepEqual(thumbnails.map(shown).sort(),
-                        entries.map((entry) => shown(join(entry.picture, '.jpg'))).sort());
-                });
+                    // t/ holds the thumbnails and covers and nothing else.
+                    assert.deepEqual(album.thumbnails.map(shown).sort(),
+                        entries.map((entry) => shown(thumbnail_of(entry))).sort(), in_album('t/'));
+                }
+            });
 
             test('every index link opens the page of its picture, which shows it at its size',
                 async () => {
-                    for (const entry of await read_index()) {
-                        const what = `page of ${shown(entry.picture)}`;
-                        await open(page, entry.href, mode);
-                        assert.ok(mode.file_of(page.url())?.equals(in_gallery(entry.picture, '.html')),
-                            `${what}: the browser is at ${page.url()}`);
-                        const facts = await page.evaluate(() => window.page_facts());
-                        assert_shift_jis(facts, what);
-                        assert.equal(facts.title, `Picture ${entry.name}`, `${what}: title`);
-                        // A link name without escapes is the file's own name, in Shift-JIS.
-                        if (!entry.name.includes('%')) {
-                            assert.equal(facts.title, `Picture ${entry.picture.toString('utf8')}`,
-                                `${what}: title`);
+                    for (const album of albums) {
+                        for (const entry of await picture_entries(album)) {
+                            const what = `page of ${shown(album.in_folder(entry.picture))}`;
+                            await open(page, entry.href, mode);
+                            assert.ok(reaches(page.url(), album.in_folder(entry.picture, '.html')),
+                                `${what}: the browser is at ${page.url()}`);
+                            const facts = await facts_of(page);
+                            assert_label(facts, site_step, what);
+                            assert.equal(facts.title, `Picture ${entry.name}`, `${what}: title`);
+                            // A link name without escapes is the file's own name, in Shift-JIS.
+                            if (!entry.name.includes('%')) {
+                                assert.equal(facts.title,
+                                    `Picture ${entry.picture.toString('utf8')}`, `${what}: title`);
+                            }
+                            const images = await page.$$eval('img',
+                                (found) => found.map((image) => window.image_facts(image)));
+                            assert.equal(images.length, 1, `${what}: one picture`);
+                            const shows = album.in_folder(entry.picture, '.jpg');
+                            assert.ok(reaches(images[0].src, shows),
+                                `${what}: ${images[0].src} reaches another file`);
+                            assert_shown_as_declared(images[0], what);
+                            if (web_box) assert_fits(images[0].natural, web_box, what);
                         }
-                        const images = await page.$$eval('img',
-                            (found) => found.map((image) => window.image_facts(image)));
-                        assert.equal(images.length, 1, `${what}: one picture`);
-                        assert.ok(mode.file_of(images[0].src)?.equals(in_gallery(entry.picture, '.jpg')),
-                            `${what}: ${images[0].src} reaches another file`);
-                        assert_shown_as_declared(images[0], what);
-                        if (web_box) assert_fits(images[0].natural, web_box, what);
                     }
                 });
 
-            test('both back links of every page lead to that picture\'s entry in the index',
+            test('both back links of every page lead to that picture\'s entry in its index',
                 async () => {
-                    for (const entry of await read_index()) {
-                        const what = `page of ${shown(entry.picture)}`;
-                        // Links and anchors need the document only, not its pictures.
-                        await open(page, entry.href, mode, 'domcontentloaded');
-                        const backs = await page.$$eval('a', (links) =>
-                            links.filter((link) => link.textContent === 'BACK').map((l) => l.href));
-                        assert.equal(backs.length, 2, `${what}: two back links`);
-                        for (const back of backs) {
-                            assert.ok(mode.file_of(back)?.equals(in_gallery('index.html')),
-                                `${what}: ${back} is not the index`);
-                            // A new load of the index, not a jump within the index that
-                            // the first back link left open.
-                            await page.goto('about:blank');
-                            await open(page, back, mode, 'domcontentloaded');
-                            // The browser's own fragment lookup decides which entry is meant.
-                            const found = await page.evaluate(
-                                () => document.querySelector(':target')?.name);
-                            assert.equal(found, entry.name, `${what}: ${back} reaches no entry or another`);
+                    for (const album of albums) {
+                        for (const entry of await picture_entries(album)) {
+                            const what = `page of ${shown(album.in_folder(entry.picture))}`;
+                            // Links and anchors need the document only, not its pictures.
+                            await open(page, entry.href, mode, 'domcontentloaded');
+                            const backs = await page.$$eval('a', (links) => links
+                                .filter((link) => link.textContent === 'BACK').map((l) => l.href));
+                            assert.equal(backs.length, 2, `${what}: two back links`);
+                            for (const back of backs) {
+                                assert.ok(reaches(back, album.index),
+                                    `${what}: ${back} is not its album's index`);
+                                // A new load of the index, not a jump within the index that
+                                // the first back link left open.
+                                await page.goto('about:blank');
+                                await open(page, back, mode, 'domcontentloaded');
+                                // The browser's own fragment lookup decides which entry is meant.
+                                const found = await page.evaluate(
+                                    () => document.querySelector(':target')?.name);
+                                assert.equal(found, entry.name,
+                                    `${what}: ${back} reaches no entry or another`);
+                            }
                         }
                     }
                 });
+
+            if (site_step) {
+                test('every page is dated: a picture\'s by its picture, an index by the newest ' +
+                    'page below it', async () => {
+                    const pages = await pages_read();
+                    const dates = new Map(pages.map((each) =>
+                        [each, assert_label(each.facts, site_step, each.what)]));
+                    const index_date = (album) => dates.get(pages.find((each) =>
+                        each.album === album && !each.picture));
+                    for (const album of albums) {
+                        const below = [
+                            ...pages.filter((each) => each.album === album && each.picture)
+                                .map((each) => dates.get(each)),
+                            ...album.below.map(index_date),
+                        ];
+                        assert.equal(index_date(album), below.sort().at(-1),
+                            `index of the ${album_what(album)}: the date, of ${below.join(' ')}`);
+                    }
+                });
+
+                test('the header links to every album above, from the top down, and on an ' +
+                    'index to every album below', async () => {
+                    // Each link, once, with the index that it must open.
+                    const follow = new Map();
+                    const assert_links = (links, targets, what) => {
+                        assert.deepEqual(links.map((link) => link.text), targets.map(header_name),
+                            `${what}: the names`);
+                        links.forEach((link, at) => {
+                            assert.ok(reaches(link.href, targets[at].index), `${what}: ` +
+                                `${link.href} is not the index of the ${album_what(targets[at])}`);
+                            follow.set(link.href, targets[at].index);
+                        });
+                    };
+                    for (const { album, picture, what, facts } of await pages_read()) {
+                        if (include_for(album, 'stdheader.inc')) continue;
+                        const up = ancestry(album);
+                        const lines = picture || album.below.length === 0 ? 1 : 2;
+                        assert.deepEqual(facts.header.map((line) => line.tag),
+                            Array(lines).fill('P'),
+                            `${what}: the header's lines, ${JSON.stringify(facts.header_text)}`);
+                        // On an index the album itself is where the reader is, and no link.
+                        if (up.every((each) => !each.name || is_utf8(each.name))) {
+                            assert.equal(facts.header[0].text, up.map(header_name).join(' / '),
+                                `${what}: the line of albums above`);
+                        }
+                        assert_links(facts.header[0].links, picture ? up : up.slice(0, -1),
+                            `${what}: the links above`);
+                        if (lines === 2) {
+                            assert_links(facts.header[1].links, album.below,
+                                `${what}: the links below`);
+                        }
+                    }
+                    for (const [href, index] of follow) {
+                        await open(page, href, mode, 'domcontentloaded');
+                        assert.ok(reaches(page.url(), index),
+                            `${href}: the browser is at ${page.url()}, not at ${shown(index)}`);
+                        assert.equal((await facts_of(page)).title, 'A Picture Index',
+                            `${href}: title`);
+                    }
+                });
+            }
+
+            if (includes.length) {
+                test('stdheader.inc and stdfooter.inc show on the pages of their folder and ' +
+                    'below, and on no other', async () => {
+                    for (const { album, what, facts } of await pages_read()) {
+                        for (const include of includes) {
+                            const [part, text] = include.file === 'stdheader.inc'
+                                ? ['header', facts.header_text] : ['footer', facts.footer_text];
+                            const of = `${include.file} of ${shown(include.album)}`;
+                            if (include_for(album, include.file) === include) {
+                                assert.ok(text.includes(include.text),
+                                    `${what}: ${of} is not its ${part}`);
+                            } else {
+                                assert.ok(!facts.body_text.includes(include.text),
+                                    `${what}: shows ${of}`);
+                            }
+                        }
+                    }
+                });
+            }
 
             if (click) {
                 test('a click on an entry named like script opens its page and runs nothing',
@@ -299,21 +571,21 @@ for (const [gallery_number, { path: folder, thumb_box, web_box, click }] of gall
                         try {
                             for (const name of click) {
                                 const picture = Buffer.from(name);
-                                const entry = (await read_index())
+                                const entry = (await picture_entries(top))
                                     .find((candidate) => candidate.picture.equals(picture));
                                 assert.ok(entry, `${name}: no entry`);
                                 // A link that ran as script would leave the index open.
                                 const [navigated] = await Promise.all([
-                                    page.waitForURL((url) => url.href !== index_url,
+                                    page.waitForURL((url) => url.href !== index_url(top),
                                         { timeout: 10000 }).then(() => true, () => false),
                                     page.click(`a[name=${JSON.stringify(entry.name)}]`),
                                 ]);
                                 assert.ok(navigated, `${name}: the click opened no page; ` +
                                     `dialogs ${JSON.stringify(dialogs)}, title ${await page.title()}`);
                                 await page.waitForLoadState('load');
-                                assert.ok(mode.file_of(page.url())?.equals(in_gallery(picture, '.html')),
+                                assert.ok(reaches(page.url(), top.in_folder(picture, '.html')),
                                     `${name}: the click led to ${page.url()}`);
-                                const facts = await page.evaluate(() => window.page_facts());
+                                const facts = await facts_of(page);
                                 assert.equal(facts.document_title, facts.title,
                                     `${name}: a script changed the title`);
                                 assert.equal(facts.title, `Picture ${entry.name}`);
@@ -325,21 +597,23 @@ for (const [gallery_number, { path: folder, thumb_box, web_box, click }] of gall
                     });
             }
 
+            const screenshots = process.env.SCREENSHOTS;
             const photographed = process.env.SCREENSHOT_GALLERY
                 ? path.basename(gallery) === process.env.SCREENSHOT_GALLERY : gallery_number === 0;
-            if (photographed && process.env.SCREENSHOTS && mode === file_access) {
+            if (photographed && screenshots && mode === file_access) {
                 test('screenshots of the index and of one picture page', async () => {
                     // The top of each page, as a visitor's window shows it first.
                     await page.setViewportSize({ width: 720, height: 900 });
-                    const entries = await read_index();
+                    const entries = await picture_entries(top);
                     const shot = entries.find((entry) => entry.name === process.env.SCREENSHOT_PAGE)
                         ?? entries[0];
-                    fs.mkdirSync(process.env.SCREENSHOTS, { recursive: true });
-                    const index_png = path.join(process.env.SCREENSHOTS, 'screenshot-index.png');
-                    const page_png = path.join(process.env.SCREENSHOTS, 'screenshot-picture.png');
+                    fs.mkdirSync(screenshots, { recursive: true });
+                    const index_png = path.join(screenshots, 'screenshot-index.png');
+                    const page_png = path.join(screenshots, 'screenshot-picture.png');
                     await page.screenshot({ path: index_png });
                     await page.goto(shot.href);
-                    // A web-size picture is larger than the window: the page is shown whole, smaller.
+                    // A web-size picture is larger than the window: the page is shown whole,
+                    // smaller.
                     const height = await page.evaluate(() => {
                         const image = document.querySelector('img');
                         const zoom = Math.min(1, 0.95 * window.innerWidth / (image.width + 20),
@@ -352,6 +626,24 @@ for (const [gallery_number, { path: folder, thumb_box, web_box, click }] of gall
                     await page.setViewportSize({ width: 640, height: 480 });
                     for (const png of [index_png, page_png])
                         assert.ok(fs.statSync(png).size > 1000, `${png}: empty screenshot`);
+                });
+            }
+            if (spec.screenshot_album && screenshots && mode === file_access) {
+                test('a screenshot of an album\'s index, with its header', async () => {
+                    const album = albums.find((each) =>
+                        each.relative.equals(Buffer.from(spec.screenshot_album)));
+                    assert.ok(album, `${spec.screenshot_album}: no such album`);
+                    await page.setViewportSize({ width: 720, height: 900 });
+                    await open(page, index_url(album), mode);
+                    // The header with its links above and below, and the entries down to the last.
+                    const height = await page.evaluate(() => Math.min(window.innerHeight, Math.ceil(
+                        40 + Math.max(...[...document.querySelectorAll('img')]
+                            .map((image) => image.getBoundingClientRect().bottom)))));
+                    fs.mkdirSync(screenshots, { recursive: true });
+                    const png = path.join(screenshots, 'screenshot-album.png');
+                    await page.screenshot({ path: png, clip: { x: 0, y: 0, width: 720, height } });
+                    await page.setViewportSize({ width: 640, height: 480 });
+                    assert.ok(fs.statSync(png).size > 1000, `${png}: empty screenshot`);
                 });
             }
         });
