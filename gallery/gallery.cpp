@@ -419,8 +419,11 @@ scan_result scan_source(gallery_run& run, std::vector<folder_entry> const& top) 
     gallery_options const& options = run.options;
     scan_settings const settings{!options.in_place, !options.in_place,
                                  names_may_be_utf8(os::locale_charset())};
+    // The top album's name is the source folder's own, however it was written (src/, ., ..).
+    std::string top_name = layout::last_part(os::resolved_path(options.source));
+    if (top_name.empty()) top_name = "/";
     scan_result scanned = scan_pictures(
-        top, layout::last_part(os::absolute_path(options.source)), settings,
+        top, top_name, settings,
         [&](std::string const& folder, std::vector<folder_entry>& found) -> std::string {
             int const status = os::list_folder(options.source + "/" + folder, found);
             return status == 0 ? "" : os::error_text(status);

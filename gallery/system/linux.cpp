@@ -244,6 +244,12 @@ std::string absolute_path(std::string const& path) {
     return error ? path : absolute.string();
 }
 
+std::string resolved_path(std::string const& path) {
+    std::error_code error;
+    std::filesystem::path const resolved = std::filesystem::canonical(path, error);
+    return error ? path : resolved.string();
+}
+
 int processor_count() {
     cpu_set_t set;
     if (::sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);

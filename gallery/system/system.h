@@ -71,6 +71,9 @@ std::string program_folder();
 bool is_executable(std::string const& path);
 // The path made absolute against the current folder; an empty path stays empty.
 std::string absolute_path(std::string const& path);
+// The path as the file system resolves it, links and "." and ".." gone; the path as it is when
+// it cannot be resolved.
+std::string resolved_path(std::string const& path);
 
 // --- the machine ----------------------------------------------------------------------------
 

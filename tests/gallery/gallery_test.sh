@@ -514,6 +514,10 @@ albums)
         fail "top index's albums: $(tr -d '\r' <site/index.html | sed -n 8,10p)"
     tr -d '\r' <site/2025/c.html | grep -qxF '<p><a href="../index.html">src</a> / <a href="index.html">2025</a></p>' ||
         fail "2025's page header: $(tr -d '\r' <site/2025/c.html | sed -n 8p)"
+    # The top is named by its folder, however SRC is written.
+    gallery LC_ALL=C.UTF-8 TZ=UTC src/./ slashed
+    tr -d '\r' <slashed/index.html | grep -qxF '<p>src</p>' ||
+        fail "top named $(tr -d '\r' <slashed/index.html | sed -n 8p)"
     # The date: a picture's own day; an index's, the newest below it. It follows the label.
     label=$(printf '^<p>\215\305\217I\215X\220V:$')
     for check in "site/2025/c.html 2024-05-01" "site/2024/holiday/b.html 2024-07-01" \

@@ -301,6 +301,10 @@ std::string absolute_path(std::string const& path) {
     return path;
 }
 
+std::string resolved_path(std::string const& path) {
+    return normal(path);
+}
+
 int processor_count() {
     return current.processors;
 }
