@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <set>
+#include <unordered_map>
 
 namespace {
 
@@ -29,8 +30,12 @@ struct gallery_run {
     std::string pixfold;
     manifest made;
     bool manifest_stale = false;
-    bool folders_made = false;   // the work folder, to be removed at the end
-    bool indexes_written = true; // false when an index is stale and could not be written
+    bool folders_made = false;    // the work folder, to be removed at the end
+    bool indexes_written = true;  // false when an index is stale and could not be written
+    bool interrupted = false;     // the last run did not end: its journal is there
+    bool journal_on_disk = false; // the journal is there, on the disk for certain
+    std::set<std::string> pictures_from_journal{}, albums_from_journal{};
+    std::unordered_map<std::string, file_stamp> stamps{}; // of the files in the gallery's folders
     int status = 0;
 
     std::string path(std::string_view relative) const {
@@ -167,28 +172,6 @@ void take_over_earlier_gallery(gallery_run& run) {
     }
 }
 
-// A run that did not end wrote its files without waiting for the disk: a power cut may have
-// left those of its pictures and albums cut short, or empty. They are made again.
-void check_unfinished_run(gallery_run& run, manifest_state const& state) {
-    std::string bytes;
-    auto const whole = [&](std::vector<std::string> const& files) {
-        return std::all_of(files.begin(), files.end(), [&](std::string const& file) {
-            return os::read_file(run.path(file), bytes) == 0 && is_whole(file, bytes);
-        });
-    };
-    for (std::string const& source : state.pictures_from_journal) {
-        made_picture& record = run.made.pictures.at(source);
-        std::string const name(picture_name(layout::last_part(source), true));
-        if (record.finished && !name.empty() &&
-            !whole(layout::made_files(layout::folder_of(source), name, record)))
-            record.finished = false;
-    }
-    for (std::string const& path : state.albums_from_journal) {
-        made_album& record = run.made.albums.at(path);
-        if (record.finished && !whole(layout::album_files(path, record))) record.finished = false;
-    }
-}
-
 // The manifest of the last run and the journal of an interrupted one. A manifest of an earlier
 // version is replaced at once, so that the journal is only ever in this version's format.
 bool read_state(gallery_run& run) {
@@ -199,8 +182,10 @@ bool read_state(gallery_run& run) {
         return false;
     manifest_state state = read_manifest(manifest_bytes, journal_bytes);
     run.made = std::move(state.made);
+    run.interrupted = interrupted;
+    run.pictures_from_journal = std::move(state.pictures_from_journal);
+    run.albums_from_journal = std::move(state.albums_from_journal);
     run.manifest_stale = interrupted || state.outdated;
-    if (interrupted) check_unfinished_run(run, state);
     if (state.outdated) {
         take_over_earlier_gallery(run);
         write_state(run);
@@ -224,9 +209,12 @@ bool list_gallery_folder(gallery_run& run, std::string const& folder,
 bool files_present(gallery_run& run, scan_result const& scanned,
                    std::vector<folder_entry> const& top, present_files& present) {
     auto const take = [&](std::vector<folder_entry> const& entries, std::string const& folder) {
-        for (folder_entry const& entry : entries)
-            if (entry.kind == file_kind::file)
-                present.insert(folder.empty() ? entry.name : folder + "/" + entry.name);
+        for (folder_entry const& entry : entries) {
+            if (entry.kind != file_kind::file) continue;
+            std::string path = folder.empty() ? entry.name : folder + "/" + entry.name;
+            run.stamps[path] = entry.stamp;
+            present.insert(std::move(path));
+        }
     };
     for (album const& each : scanned.albums) {
         std::vector<std::string> folders = {layout::thumbnail_folder(each.path),
@@ -246,6 +234,68 @@ bool files_present(gallery_run& run, scan_result const& scanned,
             take(entries, folder);
         }
     }
+    return true;
+}
+
+// Whether every file is there and whole. An empty file never is: a power cut can leave a file
+// renamed into place empty on the disk. After a run that did not end, a file that it wrote
+// (one newer than the last manifest, or of a picture in its journal) is read and checked whole
+// by its kind, as the cut may have left it short.
+bool files_whole(gallery_run& run, std::vector<std::string> const& files, bool in_journal,
+                 file_stamp const* manifest) {
+    std::string bytes;
+    for (std::string const& file : files) {
+        auto const found = run.stamps.find(file);
+        if (found == run.stamps.end()) continue; // missing: the plan makes it again
+        file_stamp const& stamp = found->second;
+        if (stamp.size == 0) return false;
+        bool const newer =
+            manifest == nullptr ||
+            std::pair(stamp.modified_seconds, stamp.modified_nanoseconds) >
+                std::pair(manifest->modified_seconds, manifest->modified_nanoseconds);
+        if (run.interrupted && (in_journal || newer) &&
+            (os::read_file(run.path(file), bytes) != 0 || !is_whole(file, bytes)))
+            return false;
+    }
+    return true;
+}
+
+// Pictures and albums whose files are not all whole are made again; their records keep their
+// claim on the files until then.
+bool check_files_made(gallery_run& run) {
+    std::vector<folder_entry> state;
+    if (!list_gallery_folder(run, std::string(layout::state), state)) return false;
+    file_stamp const* manifest = nullptr;
+    for (folder_entry const& entry : state)
+        if (entry.name == layout::last_part(layout::manifest())) manifest = &entry.stamp;
+    for (auto& [source, record] : run.made.pictures) {
+        std::string const name(picture_name(layout::last_part(source), true));
+        if (record.finished && !name.empty() &&
+            !files_whole(run, layout::made_files(layout::folder_of(source), name, record),
+                         run.pictures_from_journal.count(source) != 0, manifest))
+            record.finished = false;
+    }
+    for (auto& [path, record] : run.made.albums)
+        if (record.finished && !files_whole(run, layout::album_files(path, record),
+                                            run.albums_from_journal.count(path) != 0, manifest))
+            record.finished = false;
+    return true;
+}
+
+// Before the first file of this run is put in place, the journal is there on the disk, so that
+// whatever cuts the run short, the next one knows it did not end.
+bool journal_ready(gallery_run& run) {
+    if (run.journal_on_disk) return true;
+    std::string const journal = run.path(layout::journal());
+    int status = run.interrupted ? 0 : os::write_file(journal, "");
+    if (status == 0) status = os::sync_file(journal);
+    if (status == 0) status = os::sync_file(run.path(layout::state));
+    if (status != 0) {
+        run.fail(journal + ": cannot write it: " + os::error_text(status));
+        run.indexes_written = false;
+        return false;
+    }
+    run.journal_on_disk = true;
     return true;
 }
 
@@ -353,6 +403,7 @@ std::vector<removal> make_albums(gallery_run& run, scan_result const& scanned,
         std::vector<album_job const*> now;
         for (album_job const& job : plan.jobs)
             if (depth[static_cast<std::size_t>(job.album)] == level) now.push_back(&job);
+        if (!now.empty() && !journal_ready(run)) return {};
         std::vector<std::string> failures(now.size());
         run_jobs(now.size(),
                  std::min(workers_for(run, now.size()), static_cast<int>(work_folders.size())),
@@ -463,6 +514,7 @@ std::vector<removal> make_gallery(gallery_run& run, scan_result const& scanned,
     }
     std::vector<removal> pictures_gone = plan.removals;
     if (!plan.jobs.empty()) {
+        if (!journal_ready(run)) return {};
         os::limit_memory_pools(decoding_jobs);
         for (removal& failed : make_pictures(run, plan.jobs, work_folders, context))
             pictures_gone.push_back(std::move(failed));
@@ -489,7 +541,8 @@ int build_gallery(gallery_options const& options) {
     present_files present;
     if (!open_gallery(run) || !read_state(run)) return close_gallery(run);
     scan_result const scanned = scan_source(run, top);
-    if (!files_present(run, scanned, top, present)) return close_gallery(run);
+    if (!files_present(run, scanned, top, present) || !check_files_made(run))
+        return close_gallery(run);
 
     gallery_settings const settings = settings_of(options);
     site_sources const site = settings.site_step ? site_sources_of(run, scanned) : site_sources{};

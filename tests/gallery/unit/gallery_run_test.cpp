@@ -465,3 +465,33 @@ TEST_F(gallery_run, a_gallery_of_an_earlier_version_is_taken_over_without_making
     EXPECT_TRUE(fake_system::files_under("out") == clean)
         << differences(fake_system::files_under("out"), clean);
 }
+
+TEST_F(gallery_run, a_file_a_cut_left_short_is_made_again_though_the_journal_lost_its_lines) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/rainbow.jpg", "rainbow");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    files const clean = fake_system::files_under("out");
+
+    // A run that replaces every file, cut short once a page is in place; of what it wrote, the
+    // disk kept that page but half of it, and the journal that was there, but empty.
+    auto cut = fake_system::current.files;
+    fake_system::current.on_rename = [&](std::string const& path) {
+        if (path == "out/clouds.html") cut = fake_system::current.files;
+    };
+    gallery_options forced = options({"src", "out"});
+    forced.force = true;
+    ASSERT_EQ(build(forced), 0);
+    fake_system::current.on_rename = nullptr;
+    fake_system::current.files = cut;
+    std::string& page = fake_system::current.files.at("out/clouds.html").bytes;
+    page.resize(page.size() / 2);
+    fake_system::current.files.at("out/.pixfold-gallery/journal").bytes.clear();
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    EXPECT_TRUE(fake_system::files_under("out") == clean)
+        << differences(fake_system::files_under("out"), clean);
+
+    // An empty file is never whole, cut short or not.
+    fake_system::current.files.at("out/t/rainbow.jpg").bytes.clear();
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    EXPECT_EQ(fake_system::files_under("out").at("t/rainbow.jpg"), clean.at("t/rainbow.jpg"));
+}
