@@ -338,7 +338,7 @@ for ((run = 1; run <= runs; ++run)); do
     # Until every process of the group has stopped; one inside a system call (D) stops when it
     # returns, and the copies below wait for the disk to rest.
     for ((tries = 0; tries < 100; ++tries)); do
-        ps -s "$group" -o stat= | grep -q '^[RS]' || break # pgrep cannot tell the states
+        pgrep -s "$group" -r R,S >/dev/null || break
         sleep 0.02
     done
     cp --sparse=always "$work/run.img" "$work/cut.img"
