@@ -276,7 +276,7 @@ named_files() { # FILE [SKIP_FIRST_LINE]
 }
 
 # Whether a file came whole to the disk; prints nothing, "empty", "cut short" or "differs" (whole
-# by its kind, and not the clean build's bytes).
+# by its kind, and not the clean build's bytes: with --update, the index of the old gallery).
 damage() { # FILE REFERENCE
     local file=$1 clean=$2
     if [ ! -s "$file" ]; then echo empty; return; fi
@@ -312,6 +312,7 @@ broken_total=0
 named_by_manifest=0
 named_by_journal=0
 not_mended=0
+differing_total=0
 fsck_changes=0
 for ((run = 1; run <= runs; ++run)); do
     cut_at=$(awk -v r="$(((RANDOM << 15) | RANDOM))" -v d="$duration" -v a="$after" \
@@ -381,6 +382,7 @@ for ((run = 1; run <= runs; ++run)); do
     named_files "$state_folder/manifest" 1 >"$work/by-manifest"
     named_files "$state_folder/journal" >"$work/by-journal"
     broken=()
+    differing=()
     if [ -d "$out" ]; then
         while IFS= read -r -d '' path; do
             relative=${path#"$out/"}
@@ -388,7 +390,11 @@ for ((run = 1; run <= runs; ++run)); do
             .pixfold-gallery/work/* | .pixfold-gallery/manifest | .pixfold-gallery/journal) continue ;;
             esac
             what=$(damage "$path" "$reference/$relative")
-            [ -z "$what" ] || broken+=("$relative: $what")
+            case $what in
+            "") ;;
+            differs) differing+=("$relative") ;;
+            *) broken+=("$relative: $what") ;;
+            esac
         done < <(find "$out" -type f -print0)
     fi
     in_manifest=0
@@ -399,6 +405,7 @@ for ((run = 1; run <= runs; ++run)); do
         if grep -qxF -- "$relative" "$work/by-journal"; then ((++in_journal)); fi
     done
     ((broken_total += ${#broken[@]})) || true
+    ((differing_total += ${#differing[@]})) || true
     ((named_by_manifest += in_manifest)) || true
     ((named_by_journal += in_journal)) || true
 
@@ -431,6 +438,7 @@ for ((run = 1; run <= runs; ++run)); do
     {
         echo "$line"
         for entry in "${broken[@]}"; do echo "    $entry"; done
+        for entry in "${differing[@]}"; do echo "    $entry: whole, not the clean build's"; done
         sed 's/^/    e2fsck: /' "$work/fsck.log"
         sed 's/^/    cut run: /' "$work/cut.log"
         sed 's/^/    next run: /' "$work/mend.log"
@@ -443,4 +451,5 @@ echo "|---:|---:|---:|---:|---:|---:|---:|"
 echo "| $runs | $cuts_during | $cuts_after | $broken_total | $named_by_manifest | $named_by_journal | $not_mended |"
 echo
 echo "clean run $duration s; copies retaken because the disk moved under them: $torn_copies;" \
-    "disks that e2fsck repaired beyond its journal: $fsck_changes; load $(cut -d' ' -f1-3 /proc/loadavg)"
+    "disks that e2fsck repaired beyond its journal: $fsck_changes;" \
+    "whole files that were not the clean build's: $differing_total; load $(cut -d' ' -f1-3 /proc/loadavg)"
