@@ -3,8 +3,8 @@
 # cut left of the gallery on the disk and whether the next run mended it.
 #
 #   tests/power-cut/run.sh [--runs 20] [--gallery build/dev/pixfold-gallery] [--photos DIR]
-#                          [--size N] [--after 10] [--update] [--dirty-limit MIB] [--seed N]
-#                          [--keep]
+#                          [--size N] [--after 10] [--update] [--force] [--dirty-limit MIB]
+#                          [--mount-options OPTIONS] [--seed N] [--keep]
 #
 # --runs     the cuts, each on a fresh copy of the disk
 # --gallery  the pixfold-gallery to test; pixfold is taken from beside it
@@ -15,6 +15,9 @@
 #            of a whole run
 # --update   the disk already holds a gallery of every other photograph, made and synced long
 #            ago; the run adds the rest (new files), and replaces the manifest
+# --force    the run that is cut (and the clean build) is given --force, and so replaces every
+#            file of the old gallery; the next run is not, as a user runs it again
+# --mount-options  mounts the disk with these options besides the defaults (noauto_da_alloc)
 # --dirty-limit  lets the disk hold no more than this many MiB of dirty pages (the loop device's
 #            strict_limit and max_bytes), as on a machine short of memory: writeback then starts
 #            early, with the files dirtied first (default: the kernel's limits)
@@ -70,6 +73,8 @@ update=0
 seed=$(date +%s)
 keep=0
 dirty_limit=""
+force=0
+mount_extra=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs=$2; shift 2 ;;
@@ -78,6 +83,8 @@ while [ $# -gt 0 ]; do
     --size) size=$2; shift 2 ;;
     --after) after=$2; shift 2 ;;
     --update) update=1; shift ;;
+    --force) force=1; shift ;;
+    --mount-options) mount_extra=$2; shift 2 ;;
     --seed) seed=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --dirty-limit) dirty_limit=$2; shift 2 ;;
@@ -115,6 +122,8 @@ mapfile -t all_photos < <(find "$photos" -maxdepth 1 -type f -iname '*.jp*g' -pr
 [ "${#all_photos[@]}" -ge 2 ] || die "no photos in $photos"
 size_option=()
 [ -z "$size" ] || size_option=(--size "$size")
+force_option=()
+[ "$force" -eq 0 ] || force_option=(--force)
 mkdir -p build/power-cut
 log=$root/build/power-cut/last-log
 : >"$log"
@@ -160,7 +169,7 @@ attach() { # IMAGE: the image's file system, mounted on $mnt with the defaults
         echo 1 >"$bdi/strict_limit"
         echo $((dirty_limit * 1048576)) >"$bdi/max_bytes"
     fi
-    mount -t ext4 "$loop" "$mnt"
+    mount -t ext4 ${mount_extra:+-o "$mount_extra"} "$loop" "$mnt"
 }
 detach() {
     umount "$mnt"
@@ -170,9 +179,9 @@ detach() {
 }
 # Runs the gallery over the image's photographs into its gallery, in the foreground, in the
 # folders given, with the status in `status`.
-run_gallery() { # SRC OUT LOG
+run_gallery() { # SRC OUT LOG [OPTION...]
     status=0
-    PIXFOLD=$pixfold "$gallery" "${size_option[@]}" "$1" "$2" >"$3" 2>&1 || status=$?
+    PIXFOLD=$pixfold "$gallery" "${size_option[@]}" "${@:4}" "$1" "$2" >"$3" 2>&1 || status=$?
 }
 now() { date +%s.%N; }
 seconds_since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
@@ -214,7 +223,7 @@ reference=$work/reference
 cp --sparse=always "$template" "$work/run.img"
 attach "$work/run.img"
 started=$(now)
-run_gallery "$mnt/photos" "$mnt/gallery" "$work/clean.log"
+run_gallery "$mnt/photos" "$mnt/gallery" "$work/clean.log" "${force_option[@]}"
 duration=$(seconds_since "$started")
 [ "$status" -eq 0 ] || die "the clean build failed: $(cat "$work/clean.log")"
 cp -a "$mnt/gallery" "$reference"
@@ -321,7 +330,7 @@ for ((run = 1; run <= runs; ++run)); do
     attach "$work/run.img"
     started=$(now)
     # setsid gives the gallery a process group of its own, shared with the pixfold it starts.
-    setsid env PIXFOLD="$pixfold" "$gallery" "${size_option[@]}" "$mnt/photos" "$mnt/gallery" \
+    setsid env PIXFOLD="$pixfold" "$gallery" "${size_option[@]}" "${force_option[@]}" "$mnt/photos" "$mnt/gallery" \
         >"$work/cut.log" 2>&1 &
     group=$!
     sleep "$(awk -v c="$cut_at" -v s="$started" -v n="$(now)" 'BEGIN { w = c - (n - s); print (w > 0 ? w : 0) }')"
