@@ -23,7 +23,7 @@
 #            early, with the files dirtied first (default: the kernel's limits)
 # --seed     the seed of the cut times (default: the time), printed so a series can be repeated
 # --keep     keep the disk images, as the cut left them, of the galleries that the next run
-#            did not mend (build/power-cut/not-mended-RUN.img)
+#            did not mend (build/power-cut/not-mended-SEED-RUN.img)
 #
 # Needs root and Linux (loop devices, ext4; e2fsprogs). Prints a line per cut and a Markdown
 # table; the log of every run is kept in build/power-cut/last-log.
@@ -435,7 +435,7 @@ for ((run = 1; run <= runs; ++run)); do
     if [ "$mended" = no ]; then
         ((++not_mended))
         if [ "$keep" -eq 1 ]; then
-            mv "$work/as-cut.img" "$root/build/power-cut/not-mended-$run.img"
+            mv "$work/as-cut.img" "$root/build/power-cut/not-mended-$seed-$run.img"
         fi
     fi
     rm -f "$work/cut.img" "$work/as-cut.img"
