@@ -181,13 +181,12 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
     // above takes: of a picture whose link changed with the locale, or one left by an
     // interruption. Those of covers, in folders of their own, are the albums' to remove.
     removal unlinked{{}, {}, removal::then::nothing, {}};
-    for (album const& each : scanned.albums) {
-        std::string const folder = layout::thumbnail_sizes(each.path) + "/";
-        for (std::string const& file : present)
-            if (file.starts_with(folder) && file.find('/', folder.size()) == std::string::npos &&
-                accounted.count(file) == 0)
-                unlinked.files.push_back(file);
-    }
+    std::unordered_set<std::string> size_folders;
+    for (album const& each : scanned.albums)
+        size_folders.insert(layout::thumbnail_sizes(each.path));
+    for (std::string const& file : present)
+        if (accounted.count(file) == 0 && size_folders.count(layout::folder_of(file)) != 0)
+            unlinked.files.push_back(file);
     if (!unlinked.files.empty()) {
         std::sort(unlinked.files.begin(), unlinked.files.end());
         plan.removals.push_back(std::move(unlinked));
