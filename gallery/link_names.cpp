@@ -1,5 +1,7 @@
 #include "link_names.h"
 
+#include "names.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -229,22 +231,7 @@ std::string shown_in_page(std::string_view name, std::string_view codeset) {
     for (std::size_t at = 0; at < utf8.size();) {
         unsigned char const byte = byte_of(utf8[at]);
         if (byte < 0x80) {
-            switch (utf8[at]) {
-            case '&':
-                shown += "&amp;";
-                break;
-            case '<':
-                shown += "&lt;";
-                break;
-            case '>':
-                shown += "&gt;";
-                break;
-            case '"':
-                shown += "&quot;";
-                break;
-            default:
-                shown += utf8[at];
-            }
+            shown += html_text(std::string_view(utf8).substr(at, 1));
             ++at;
             continue;
         }

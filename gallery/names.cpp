@@ -58,3 +58,27 @@ std::string printable(std::string_view name) {
     }
     return text;
 }
+
+std::string html_text(std::string_view text) {
+    std::string html;
+    html.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            html += "&amp;";
+            break;
+        case '<':
+            html += "&lt;";
+            break;
+        case '>':
+            html += "&gt;";
+            break;
+        case '"':
+            html += "&quot;";
+            break;
+        default:
+            html += c;
+        }
+    }
+    return html;
+}

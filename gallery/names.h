@@ -21,3 +21,6 @@ std::string refusal(std::string_view name, std::string_view link);
 // The name fit for a message on one line: control bytes are written as \n, \t, \r or \xHH.
 // Other bytes stay as they are, in whatever character set the name is in.
 std::string printable(std::string_view name);
+
+// Text for an attribute or element of an HTML page: &, <, > and " as references.
+std::string html_text(std::string_view text);

@@ -1,5 +1,7 @@
 #include "site_step.h"
 
+#include "names.h"
+
 #include <array>
 
 namespace {
@@ -77,28 +79,4 @@ std::string own_header(std::vector<album> const& albums,
     }
     if (!below_line.empty()) header += "\r\n<p>" + below_line + "</p>";
     return header;
-}
-
-std::string html_text(std::string_view text) {
-    std::string html;
-    html.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            html += "&amp;";
-            break;
-        case '<':
-            html += "&lt;";
-            break;
-        case '>':
-            html += "&gt;";
-            break;
-        case '"':
-            html += "&quot;";
-            break;
-        default:
-            html += c;
-        }
-    }
-    return html;
 }

@@ -28,6 +28,3 @@ std::string with_markers_expanded(std::string_view page, std::string_view header
 std::string own_header(std::vector<album> const& albums,
                        std::vector<std::string> const& shown_names, std::vector<bool> const& shown,
                        int index, bool for_index);
-
-// Text for an attribute or element of an HTML page: &, <, > and " as references.
-std::string html_text(std::string_view text);
