@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <set>
 #include <unordered_map>
@@ -37,6 +38,9 @@ struct gallery_run {
     std::set<std::string> pictures_from_journal{}, albums_from_journal{};
     std::unordered_map<std::string, file_stamp> stamps{}; // of the files in the gallery's folders
     int status = 0;
+    // How long each step took, for a benchmark that names a file in PIXFOLD_GALLERY_TIMINGS.
+    std::string timings{};
+    std::chrono::steady_clock::time_point step_started = std::chrono::steady_clock::now();
 
     std::string path(std::string_view relative) const {
         return layout::in(options.output, relative);
@@ -44,6 +48,13 @@ struct gallery_run {
     void fail(std::string const& message) {
         say(message);
         status = failure_status;
+    }
+    // Notes the time since the last step ended as the step's.
+    void step_done(char const* step) {
+        auto const now = std::chrono::steady_clock::now();
+        timings += std::string(step) + ' ' +
+                   std::to_string(std::chrono::duration<double>(now - step_started).count()) + '\n';
+        step_started = now;
     }
     // Makes the folder of the gallery; false, having said why, when it cannot.
     bool make_folder(std::string const& relative) {
@@ -519,8 +530,10 @@ std::vector<removal> make_gallery(gallery_run& run, scan_result const& scanned,
         for (removal& failed : make_pictures(run, plan.jobs, work_folders, context))
             pictures_gone.push_back(std::move(failed));
     }
+    run.step_done("pictures");
     std::vector<removal> removals =
         make_albums(run, scanned, present, settings, site, work_folders, context);
+    run.step_done("indexes");
     removals.insert(removals.end(), pictures_gone.begin(), pictures_gone.end());
     return removals;
 }
@@ -540,7 +553,9 @@ int build_gallery(gallery_options const& options) {
     }
     present_files present;
     if (!open_gallery(run) || !read_state(run)) return close_gallery(run);
+    run.step_done("state");
     scan_result const scanned = scan_source(run, top);
+    run.step_done("scan");
     if (!files_present(run, scanned, top, present) || !check_files_made(run))
         return close_gallery(run);
 
@@ -548,11 +563,17 @@ int build_gallery(gallery_options const& options) {
     site_sources const site = settings.site_step ? site_sources_of(run, scanned) : site_sources{};
     gallery_plan const plan = plan_gallery(scanned, run.made, present, settings, site);
     run.manifest_stale |= plan.manifest_stale;
+    run.step_done("plan");
     std::vector<removal> const removals = make_gallery(run, scanned, plan, present, settings, site);
 
     // Files go only once no index links to them; with an old index still there, they stay for
     // the next run to remove.
     if (run.indexes_written) remove_files(run, removals);
+    run.step_done("removals");
     if (run.manifest_stale || !run.indexes_written) write_state(run);
-    return close_gallery(run);
+    run.step_done("manifest");
+    int const status = close_gallery(run);
+    if (std::string const file = os::environment_variable("PIXFOLD_GALLERY_TIMINGS"); !file.empty())
+        static_cast<void>(os::append_file(file, run.timings));
+    return status;
 }

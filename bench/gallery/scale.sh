@@ -30,7 +30,8 @@
 #     it (OUT/.pixfold-gallery/sizes), with the list of the top index's entries as pixfold-gallery
 #     gave them (the entries of its output must equal the gallery's index.html's; the site step
 #     fills in the rest); and beside it a rerun of pixfold-gallery after deleting index.html
-#     alone, which writes just the index again.
+#     alone, which writes just the index again, and the time of its index step alone (from
+#     PIXFOLD_GALLERY_TIMINGS: the journal, pixfold's run, the site step and the placing).
 # The pictures are small (320x240 at most), so decoding is a small part and what grows with the
 # count shows: the scan, the state, a pixfold start per page, the index.
 set -euo pipefail
@@ -90,7 +91,8 @@ started=$(date -u '+%Y-%m-%d %H:%M UTC')
 run() {
     local name=$1
     shift
-    "$measure" -o "$work/$name" -- "$@" </dev/null >"$work/$name.log" 2>&1 || {
+    PIXFOLD_GALLERY_TIMINGS=$work/$name.steps \
+        "$measure" -o "$work/$name" -- "$@" </dev/null >"$work/$name.log" 2>&1 || {
         tail -n 20 "$work/$name.log" >&2
         die "$name failed; its log is in $work/$name.log"
     }
@@ -132,8 +134,10 @@ for n in $sizes; do
 
     say "$n pictures: the index"
     # The list as pixfold-gallery gave it: the thumbnails of the index's entries, in its order.
-    tr -d '\r' <"$out/index.html" | sed -n 's/^<a href="[^"]*" name="[^"]*"><img src="\([^"]*\)".*/\1/p' |
-        sed 's/&amp;/\&/g; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g' >"$work/$n.list"
+    # The names are Shift-JIS bytes, which sed matches only in the C locale.
+    tr -d '\r' <"$out/index.html" |
+        LC_ALL=C sed -n 's/^<a href="[^"]*" name="[^"]*"><img src="\([^"]*\)".*/\1/p' |
+        LC_ALL=C sed 's/&amp;/\&/g; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g' >"$work/$n.list"
     run "$n.index-pixfold" sh -c 'cd "$1" && exec "$2" <"$3" >"$4"' sh "$out/.pixfold-gallery/sizes" \
         "$pixfold" "$work/$n.list" "$work/$n.index.html"
     entries() { grep -a '^<a href=' "$1"; }
@@ -156,6 +160,8 @@ done
 # --- the table -----------------------------------------------------------------------------
 mib() { awk -v k="$(field "$1" largest_process_kib)" 'BEGIN { printf "%.0f", k / 1024 }'; }
 seconds() { awk -v s="$(field "$1" "$2")" 'BEGIN { printf "%.2f", s }'; }
+# The seconds of the step that writes the indexes, in the rerun after deleting index.html.
+index_step() { awk '$1 == "indexes" { printf "%.3f", $2 }' "$work/$1.index-gallery.steps"; }
 per_picture() { awk -v s="$(field "$1" "$2")" -v n="$3" 'BEGIN { printf "%.2f", 1000 * s / n }'; }
 mkdir -p "$(dirname "$table")"
 {
@@ -168,15 +174,16 @@ mkdir -p "$(dirname "$table")"
         "pictures from bench/gallery/make-many-photos (320x240 at most, 6 to 23 KB)$([ "$albums" -eq 0 ] || echo " in $albums albums");" \
         "seconds of wall time unless named; peak memory of the largest process."
     echo
-    echo "| pictures | cold build (s) | per picture, wall (ms) | per picture, processor (ms) | peak (MiB) | rerun, nothing changed (s) | peak (MiB) | rerun, one added (s) | files rewritten | peak (MiB) | index by pixfold (s) | rerun after deleting index.html (s) | peak (MiB) |"
-    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|"
+    echo "| pictures | cold build (s) | per picture, wall (ms) | per picture, processor (ms) | peak (MiB) | rerun, nothing changed (s) | peak (MiB) | rerun, one added (s) | files rewritten | peak (MiB) | index by pixfold (s) | rerun after deleting index.html (s) | its index step (s) | peak (MiB) |"
+    echo "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"
     for n in $sizes; do
         echo "| $n | $(seconds "$work/$n.cold" wall_seconds) | $(per_picture "$work/$n.cold" wall_seconds "$n") |" \
             "$(per_picture "$work/$n.cold" processor_seconds "$n") | $(mib "$work/$n.cold") |" \
             "$(seconds "$work/$n.same" wall_seconds) | $(mib "$work/$n.same") |" \
             "$(seconds "$work/$n.added" wall_seconds) | $(wc -l <"$work/$n.rewritten") | $(mib "$work/$n.added") |" \
             "$(seconds "$work/$n.index-pixfold" wall_seconds) ($(cat "$work/$n.index-same")) |" \
-            "$(seconds "$work/$n.index-gallery" wall_seconds) | $(mib "$work/$n.index-gallery") |"
+            "$(seconds "$work/$n.index-gallery" wall_seconds) | $(index_step "$n") |" \
+            "$(mib "$work/$n.index-gallery") |"
     done
     echo
     echo "Files rewritten by the rerun after adding one picture, besides its own and index.html (at most 10 named):"
@@ -194,6 +201,7 @@ mkdir -p "$(dirname "$table")"
             printf '%-8s %-14s %s %s %s\n' "$n" "$step" "$(field "$work/$n.$step" wall_seconds)" \
                 "$(field "$work/$n.$step" processor_seconds)" "$(field "$work/$n.$step" largest_process_kib)"
         done
+        printf '%-8s %-14s %s - -\n' "$n" index-step "$(index_step "$n")"
     done
     echo '```'
 } >"$table"

@@ -24,7 +24,8 @@
 #    the smallest size's, a rerun with nothing changed under 2 s, a rerun with one picture added
 #    under 3 s that rewrites no page but the new one's and the index, peak memory under 200 MiB,
 #    and the index step within 1.2 times pixfold's own index run on the same list (the index step
-#    is the rerun after deleting index.html less the rerun with nothing changed);
+#    is the step that writes the indexes, timed by pixfold-gallery itself through
+#    PIXFOLD_GALLERY_TIMINGS, in the rerun after deleting index.html);
 #  - the tree of albums: a rerun with nothing changed under 1 s.
 set -euo pipefail
 
@@ -111,8 +112,7 @@ per_small=$(awk -v s="$(raw scale "$smallest" cold 3)" -v n="$smallest" 'BEGIN {
 per_large=$(awk -v s="$(raw scale "$largest" cold 3)" -v n="$largest" 'BEGIN { print 1000 * s / n }')
 rewritten=$(awk -F'|' -v n="$largest" '$2 + 0 == n { gsub(/ /, "", $10); print $10 }' "$results/scale.md")
 rewritten_names=$(sed -n "s/^- $largest pictures: //p" "$results/scale.md")
-index_step=$(awk -v a="$(raw scale "$largest" index-gallery 3)" -v b="$(raw scale "$largest" same 3)" \
-    'BEGIN { d = a - b; print d < 0 ? 0 : d }')
+index_step=$(raw scale "$largest" index-step 3)
 index_pixfold=$(raw scale "$largest" index-pixfold 3)
 
 # --- the table -----------------------------------------------------------------------------
