@@ -34,32 +34,34 @@ class jpeg_blob {
     VipsBlob* blob_;
 };
 
-// Options of a shrinking decode into a box: shrink-on-load where the format allows it, turned
-// upright by the EXIF orientation, CMYK turned into RGB, never enlarged, and a truncated or
-// corrupt file an error rather than a grey band (which a thumbnail made from bytes asks of its
-// loader by name: it drops its own fail_on).
+// Options of a shrinking decode into a box: shrink-on-load where the format allows it, CMYK
+// turned into RGB, never enlarged, and a truncated or corrupt file an error rather than a grey
+// band (which a thumbnail made from bytes asks of its loader by name: it drops its own fail_on).
+// Not turned upright: the library would decode and shrink the whole picture while the pipeline
+// is built, which takes turns between the jobs (below); run_into_memory turns it afterwards.
+// The box is square, so which way up the picture is does not change how far it shrinks.
 vips::VOption* box_options(int box) {
     return VImage::option()
         ->set("height", box)
         ->set("size", VIPS_SIZE_DOWN)
+        ->set("no_rotate", true)
         ->set("option_string", "fail_on=error");
 }
 
-// The picture without the metadata that a gallery must not publish or that no longer holds:
-// EXIF (camera, place; the library keeps each EXIF field apart too, and writes them back on
-// saving) and the camera's preview that it keeps beside them, XMP and IPTC go, and the
-// orientation has been applied. A colour profile stays, so colours look as they did.
-VImage without_metadata(VImage const& image) {
-    VImage plain = image.copy();
-    std::unique_ptr<gchar*, void (*)(gchar**)> fields(vips_image_get_fields(plain.get_image()),
+// Takes off the image, which is the caller's alone, the metadata that a gallery must not
+// publish or that no longer holds: EXIF (camera, place; the library keeps each EXIF field apart
+// too, and writes them back on saving) and the camera's preview that it keeps beside them, XMP
+// and IPTC go, and the orientation has been applied. A colour profile stays, so colours look as
+// they did.
+void strip_metadata(VImage& image) {
+    std::unique_ptr<gchar*, void (*)(gchar**)> fields(vips_image_get_fields(image.get_image()),
                                                       g_strfreev);
     for (gchar** field = fields.get(); *field != nullptr; ++field) {
         std::string_view const name = *field;
         if (name.starts_with("exif-") || name.starts_with("xmp-") || name.starts_with("iptc-") ||
             name == "jpeg-thumbnail-data" || name == VIPS_META_ORIENTATION)
-            plain.remove(*field);
+            image.remove(*field);
     }
-    return plain;
 }
 
 std::string jpeg_bytes(VImage const& image, int quality) {
@@ -84,11 +86,21 @@ VImage built(build&& make) {
     return make();
 }
 
-// Runs the pipeline into memory, and lets it go in turn.
-VImage run_into_memory(VImage& pipeline) {
-    VImage const made = without_metadata(pipeline).copy_memory();
+void let_go(VImage& pipeline) {
     std::lock_guard<std::mutex> const hold(vector_code_lock);
     pipeline = VImage();
+}
+
+// Runs the pipeline into memory, turned upright by its EXIF orientation, and lets it go in turn.
+VImage run_into_memory(VImage& pipeline) {
+    VImage made = pipeline.copy_memory();
+    let_go(pipeline);
+    if (vips_image_get_orientation(made.get_image()) != 1) {
+        VImage turned = built([&] { return made.autorot(); });
+        made = turned.copy_memory();
+        let_go(turned);
+    }
+    strip_metadata(made);
     return made;
 }
 

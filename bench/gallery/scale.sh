@@ -121,7 +121,8 @@ for n in $sizes; do
     before=$(snapshot "$out")
     # A copy of a picture, with its time: in a tree of albums, of the first album's first camera
     # picture, which is older than the album's newest, so that only its album's index changes.
-    first=$(find "$src" -type f -name 'IMG_*.JPG' | LC_ALL=C sort | head -n 1)
+    # sed reads to the end, where head would leave sort to die of SIGPIPE on a long list.
+    first=$(find "$src" -type f -name 'IMG_*.JPG' | LC_ALL=C sort | sed -n 1p)
     current_src=$(dirname "$first")
     cp -p -- "$first" "$current_src/$added_name"
     run "$n.added" "$pixfold_gallery" "${job_option[@]}" "$src" "$out"
