@@ -1,6 +1,10 @@
 #include "imaging.h"
 
+#include "jpeg_segments.h"
+
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vips/vips8>
 
@@ -30,32 +34,34 @@ class jpeg_blob {
     VipsBlob* blob_;
 };
 
-// Options of a shrinking decode into a box: shrink-on-load where the format allows it, turned
-// upright by the EXIF orientation, CMYK turned into RGB, never enlarged, and a truncated or
-// corrupt file an error rather than a grey band (which a thumbnail made from bytes asks of its
-// loader by name: it drops its own fail_on).
+// Options of a shrinking decode into a box: shrink-on-load where the format allows it, CMYK
+// turned into RGB, never enlarged, and a truncated or corrupt file an error rather than a grey
+// band (which a thumbnail made from bytes asks of its loader by name: it drops its own fail_on).
+// Not turned upright: the library would decode and shrink the whole picture while the pipeline
+// is built, which takes turns between the jobs (below); run_into_memory turns it afterwards.
+// The box is square, so which way up the picture is does not change how far it shrinks.
 vips::VOption* box_options(int box) {
     return VImage::option()
         ->set("height", box)
         ->set("size", VIPS_SIZE_DOWN)
+        ->set("no_rotate", true)
         ->set("option_string", "fail_on=error");
 }
 
-// The picture without the metadata that a gallery must not publish or that no longer holds:
-// EXIF (camera, place; the library keeps each EXIF field apart too, and writes them back on
-// saving), XMP and IPTC go, and the orientation has been applied. A colour profile stays, so
-// colours look as they did.
-VImage without_metadata(VImage const& image) {
-    VImage plain = image.copy();
-    std::unique_ptr<gchar*, void (*)(gchar**)> fields(vips_image_get_fields(plain.get_image()),
+// Takes off the image, which is the caller's alone, the metadata that a gallery must not
+// publish or that no longer holds: EXIF (camera, place; the library keeps each EXIF field apart
+// too, and writes them back on saving) and the camera's preview that it keeps beside them, XMP
+// and IPTC go, and the orientation has been applied. A colour profile stays, so colours look as
+// they did.
+void strip_metadata(VImage& image) {
+    std::unique_ptr<gchar*, void (*)(gchar**)> fields(vips_image_get_fields(image.get_image()),
                                                       g_strfreev);
     for (gchar** field = fields.get(); *field != nullptr; ++field) {
         std::string_view const name = *field;
         if (name.starts_with("exif-") || name.starts_with("xmp-") || name.starts_with("iptc-") ||
-            name == VIPS_META_ORIENTATION)
-            plain.remove(*field);
+            name == "jpeg-thumbnail-data" || name == VIPS_META_ORIENTATION)
+            image.remove(*field);
     }
-    return plain;
 }
 
 std::string jpeg_bytes(VImage const& image, int quality) {
@@ -66,6 +72,36 @@ std::string jpeg_bytes(VImage const& image, int quality) {
     std::string bytes(data, size);
     vips_area_unref(VIPS_AREA(blob));
     return bytes;
+}
+
+// The image library compiles vector code when it builds a shrinking operation and frees it when
+// the operation goes, and neither is safe beside another thread doing the same: a free of code
+// that was freed already turned up under AddressSanitizer, in runs side by side. So building a
+// pipeline and letting it go take turns; running it, where the time goes, does not.
+std::mutex vector_code_lock;
+
+template <typename build>
+VImage built(build&& make) {
+    std::lock_guard<std::mutex> const hold(vector_code_lock);
+    return make();
+}
+
+void let_go(VImage& pipeline) {
+    std::lock_guard<std::mutex> const hold(vector_code_lock);
+    pipeline = VImage();
+}
+
+// Runs the pipeline into memory, turned upright by its EXIF orientation, and lets it go in turn.
+VImage run_into_memory(VImage& pipeline) {
+    VImage made = pipeline.copy_memory();
+    let_go(pipeline);
+    if (vips_image_get_orientation(made.get_image()) != 1) {
+        VImage turned = built([&] { return made.autorot(); });
+        made = turned.copy_memory();
+        let_go(turned);
+    }
+    strip_metadata(made);
+    return made;
 }
 
 bool fits(image_size size, int box) {
@@ -124,37 +160,43 @@ picture_images make_picture_images(std::string const& jpeg, jpeg_header const& h
     return with_reason([&] {
         jpeg_blob const blob(jpeg);
         picture_images made;
-        // An original that is upright and fits a box already is used as it is, byte for byte.
-        bool const web_as_is = web_box != 0 && header.is_upright() && fits(header.stored, web_box);
-        bool const thumbnail_as_is = header.is_upright() && fits(header.stored, thumbnail_box);
+        // An original that is upright and fits a box already is published as it is: its image
+        // data byte for byte, without the segments that may carry private data. One whose
+        // segments cannot be walked is made from its pixels instead, never published whole.
+        std::string kept;
+        bool const as_is = header.is_upright() &&
+                           fits(header.stored, std::max(web_box, thumbnail_box)) &&
+                           without_private_segments(jpeg, kept);
+        bool const web_as_is = web_box != 0 && as_is && fits(header.stored, web_box);
+        bool const thumbnail_as_is = as_is && fits(header.stored, thumbnail_box);
 
         VImage shown; // the pixels that the page shows, once they have been decoded
         if (web_box == 0) {
             // The page shows the original, which a browser turns upright itself.
             made.shown = header.shown();
         } else if (web_as_is) {
-            made.web = jpeg;
+            made.web = kept;
             made.shown = header.stored;
         } else {
             // Decoded once into memory: the web copy and the thumbnail both come from these
             // pixels.
-            shown = without_metadata(
-                        VImage::thumbnail_buffer(blob.get(), web_box, box_options(web_box)))
-                        .copy_memory();
+            VImage pipeline = built([&] {
+                return VImage::thumbnail_buffer(blob.get(), web_box, box_options(web_box));
+            });
+            shown = run_into_memory(pipeline);
             made.web = jpeg_bytes(shown, web_quality);
             made.shown = {shown.width(), shown.height()};
         }
 
-        VImage thumbnail;
-        if (!shown.is_null())
-            thumbnail = shown.thumbnail_image(
-                thumbnail_box,
-                VImage::option()->set("height", thumbnail_box)->set("size", VIPS_SIZE_DOWN));
-        else
-            thumbnail =
-                VImage::thumbnail_buffer(blob.get(), thumbnail_box, box_options(thumbnail_box));
-        thumbnail = without_metadata(thumbnail).copy_memory();
-        made.thumbnail = thumbnail_as_is ? jpeg : jpeg_bytes(thumbnail, thumbnail_quality);
+        VImage pipeline = built([&] {
+            if (!shown.is_null())
+                return shown.thumbnail_image(
+                    thumbnail_box,
+                    VImage::option()->set("height", thumbnail_box)->set("size", VIPS_SIZE_DOWN));
+            return VImage::thumbnail_buffer(blob.get(), thumbnail_box, box_options(thumbnail_box));
+        });
+        VImage const thumbnail = run_into_memory(pipeline);
+        made.thumbnail = thumbnail_as_is ? kept : jpeg_bytes(thumbnail, thumbnail_quality);
         made.thumbnail_size = {thumbnail.width(), thumbnail.height()};
         return made;
     });

@@ -8,6 +8,15 @@ std::string in_state(std::string_view file) {
     return std::string(state) + "/" + std::string(file);
 }
 
+// A file or folder of an album: the top's lie in the gallery's folder itself.
+std::string in_album(std::string const& album, std::string const& file) {
+    return album.empty() ? file : album + "/" + file;
+}
+
+std::string in_thumbnails(std::string const& album, std::string const& file) {
+    return in_album(album, std::string(thumbnails) + "/" + file);
+}
+
 } // namespace
 
 std::string manifest() {
@@ -19,31 +28,95 @@ std::string journal() {
 std::string work() {
     return in_state("work");
 }
-std::string index() {
-    return "index.html";
+
+std::string page(std::string const& album, std::string const& name) {
+    return in_album(album, name + ".html");
+}
+std::string web_copy(std::string const& album, std::string const& name) {
+    return in_album(album, name + ".jpg");
+}
+std::string companion(std::string const& album, std::string const& name) {
+    return in_album(album, name + ".ppm");
+}
+std::string thumbnail(std::string const& album, std::string const& name) {
+    return in_thumbnails(album, name + ".jpg");
+}
+std::string thumbnail_size(std::string const& album, std::string const& link) {
+    return thumbnail_sizes(album) + "/" + link + ".ppm";
+}
+std::string old_thumbnail_size(std::string const& album, std::string const& name) {
+    return in_thumbnails(album, name + ".ppm");
 }
 
-std::string page(std::string const& name) {
-    return name + ".html";
-}
-std::string web_copy(std::string const& name) {
-    return name + ".jpg";
-}
-std::string companion(std::string const& name) {
-    return name + ".ppm";
-}
-std::string thumbnail(std::string const& name) {
-    return std::string(thumbnails) + "/" + name + ".jpg";
-}
-std::string thumbnail_companion(std::string const& name) {
-    return std::string(thumbnails) + "/" + name + ".ppm";
+std::string thumbnail_folder(std::string const& album) {
+    return in_album(album, std::string(thumbnails));
 }
 
-std::vector<std::string> owned_files(std::string const& name, made_picture const& made) {
-    std::vector<std::string> files = {page(name), thumbnail(name), thumbnail_companion(name)};
-    if (made.web_box != 0) files.push_back(web_copy(name));
-    if (made.companion) files.push_back(companion(name));
+std::string index(std::string const& album) {
+    return in_album(album, "index.html");
+}
+std::string cover(std::string const& parent, std::string const& name) {
+    return in_thumbnails(parent, name + "/index.jpg");
+}
+std::string cover_size(std::string const& parent, std::string const& link) {
+    return thumbnail_sizes(parent) + "/" + link + "/index.ppm";
+}
+std::string sizes(std::string const& album) {
+    return in_state(album.empty() ? "sizes" : "sizes/" + album);
+}
+std::string thumbnail_sizes(std::string const& album) {
+    return sizes(album) + "/" + std::string(thumbnails);
+}
+
+std::vector<std::string> made_files(std::string const& album, std::string const& name,
+                                    made_picture const& made) {
+    // The page first: it goes first, so that no page is left without the files it shows.
+    std::vector<std::string> files = {page(album, name), thumbnail(album, name)};
+    // A record of an earlier version has its thumbnail's size beside the thumbnail.
+    files.push_back(made.link.empty() ? old_thumbnail_size(album, name)
+                                      : thumbnail_size(album, made.link));
+    if (made.web_box != 0) files.push_back(web_copy(album, name));
+    if (made.companion) files.push_back(companion(album, name));
     return files;
+}
+
+std::vector<std::string> owned_files(std::string const& album, std::string const& name,
+                                     made_picture const& made) {
+    std::vector<std::string> files = made_files(album, name, made);
+    // Every version's t/NAME.ppm is the gallery's, until it is gone.
+    if (!made.link.empty()) files.push_back(old_thumbnail_size(album, name));
+    return files;
+}
+
+std::vector<std::string> album_files(std::string const& album, made_album const& made) {
+    std::vector<std::string> files = {index(album)};
+    if (!album.empty()) {
+        std::string const parent = folder_of(album);
+        files.push_back(cover(parent, last_part(album)));
+        files.push_back(cover_size(parent, made.link));
+    }
+    return files;
+}
+
+std::vector<std::string> album_folders(std::string const& album, made_album const& made) {
+    if (album.empty()) return {};
+    std::string const parent = folder_of(album);
+    return {in_album(album, std::string(thumbnails)),
+            album,
+            in_thumbnails(parent, last_part(album)),
+            thumbnail_sizes(album),
+            sizes(album),
+            thumbnail_sizes(parent) + "/" + made.link};
+}
+
+std::string folder_of(std::string const& path) {
+    std::size_t const slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+std::string last_part(std::string const& path) {
+    std::size_t const slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string in(std::string const& folder, std::string_view relative) {

@@ -1,9 +1,12 @@
 #include "link_names.h"
 
+#include "names.h"
+
 #include <iconv.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -172,4 +175,76 @@ std::string link_name(std::string_view name, bool may_be_utf8) {
         if (std::optional<std::string> shift_jis = code_page.shift_jis(name)) return *shift_jis;
     }
     return escaped(name);
+}
+
+namespace {
+
+// The name as UTF-8: itself when it is UTF-8 in a locale that may name files so, else read in
+// the locale's character set; bytes that are no character there become U+FFFD.
+std::string as_utf8(std::string_view name, std::string_view codeset) {
+    if (is_utf8(name) && names_may_be_utf8(codeset)) return std::string(name);
+    if (!codeset.empty() && !names_may_be_utf8(codeset)) {
+        iconv_t const decoder = ::iconv_open("UTF-8", std::string(codeset).c_str());
+        if (decoder != reinterpret_cast<iconv_t>(std::intptr_t{-1})) {
+            std::string converted(name.size() * 4, '\0');
+            char* from = const_cast<char*>(name.data());
+            std::size_t from_left = name.size();
+            char* to = converted.data();
+            std::size_t to_left = converted.size();
+            std::size_t const result = ::iconv(decoder, &from, &from_left, &to, &to_left);
+            ::iconv_close(decoder);
+            if (result != static_cast<std::size_t>(-1)) {
+                converted.resize(converted.size() - to_left);
+                return converted;
+            }
+        }
+    }
+    std::string replaced;
+    for (char c : name) replaced += byte_of(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
+    return replaced;
+}
+
+// The length of the UTF-8 character that the lead byte starts.
+std::size_t character_length(unsigned char lead) {
+    if (lead < 0xE0) return 2;
+    if (lead < 0xF0) return 3;
+    return 4;
+}
+
+// The code point of one UTF-8 character.
+char32_t code_point(std::string_view character) {
+    auto const lead = byte_of(character[0]);
+    char32_t point = character.size() == 2   ? lead & 0x1Fu
+                     : character.size() == 3 ? lead & 0x0Fu
+                                             : lead & 0x07u;
+    for (std::size_t at = 1; at < character.size(); ++at)
+        point = (point << 6) | (byte_of(character[at]) & 0x3Fu);
+    return point;
+}
+
+} // namespace
+
+std::string shown_in_page(std::string_view name, std::string_view codeset) {
+    std::string const utf8 = as_utf8(name, codeset);
+    thread_local code_page_932 code_page;
+    std::string shown;
+    for (std::size_t at = 0; at < utf8.size();) {
+        unsigned char const byte = byte_of(utf8[at]);
+        if (byte < 0x80) {
+            shown += html_text(std::string_view(utf8).substr(at, 1));
+            ++at;
+            continue;
+        }
+        std::string_view const character(utf8.data() + at, character_length(byte));
+        at += character.size();
+        if (std::optional<std::string> shift_jis = code_page.shift_jis(character)) {
+            shown += *shift_jis;
+        } else {
+            char reference[16];
+            std::snprintf(reference, sizeof reference, "&#x%X;",
+                          static_cast<unsigned>(code_point(character)));
+            shown += reference;
+        }
+    }
+    return shown;
 }

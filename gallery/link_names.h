@@ -18,3 +18,9 @@ bool names_may_be_utf8(std::string_view codeset);
 // bytes above 0x7F and for the ASCII bytes a browser reads specially. Safe to call from several
 // threads at once.
 std::string link_name(std::string_view name, bool may_be_utf8);
+
+// The name as a page should show it, as HTML for a Shift-JIS page: read in the locale's
+// character set, each character that Shift-JIS holds (as a browser reads it back) in Shift-JIS,
+// each other one as a character reference, and &, <, > and " as references. Bytes that are no
+// character of the set show as U+FFFD.
+std::string shown_in_page(std::string_view name, std::string_view codeset);

@@ -64,8 +64,45 @@ bool unescaped(std::string_view text, std::string& name) {
     return true;
 }
 
-// The numbers and flags at the start of a line.
-bool read_fields(std::string_view fields, made_picture& picture, int version) {
+// Reads the next space-separated hexadecimal key; false when there is none.
+bool read_key(std::string_view& text, std::uint64_t& key) {
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), key, 16);
+    if (error != std::errc() || end == text.data()) return false;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    if (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    return true;
+}
+
+std::string key_text(std::uint64_t key) {
+    char digits[16];
+    auto const end = std::to_chars(digits, digits + sizeof digits, key, 16).ptr;
+    return std::string(digits, end);
+}
+
+// The flags at the end of the fields: '-' for none, else 'c' (a companion) and 'p' (a claim).
+bool read_flags(std::string_view flags, bool* companion, bool& finished) {
+    if (flags == "-") return true;
+    if (flags.empty()) return false;
+    for (char flag : flags) {
+        if (flag == 'c' && companion != nullptr) {
+            *companion = true;
+        } else if (flag == 'p') {
+            finished = false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string flags_text(bool companion, bool finished) {
+    std::string flags;
+    if (companion) flags += 'c';
+    if (!finished) flags += 'p';
+    return flags.empty() ? "-" : flags;
+}
+
+bool read_picture_fields(std::string_view fields, made_picture& picture, int version) {
     if (!read_number(fields, picture.stamp.size) ||
         !read_number(fields, picture.stamp.modified_seconds) ||
         !read_number(fields, picture.stamp.modified_nanoseconds) ||
@@ -75,61 +112,93 @@ bool read_fields(std::string_view fields, made_picture& picture, int version) {
         picture.companion = fields == "c";
         return fields == "-" || fields == "c";
     }
-    if (fields.empty()) return false;
-    if (fields == "-") return true;
-    for (char flag : fields) {
-        if (flag == 'c') {
-            picture.companion = true;
-        } else if (flag == 'p') {
-            picture.finished = false;
-        } else {
-            return false;
-        }
-    }
-    return true;
+    return read_number(fields, picture.shown_width) && read_number(fields, picture.shown_height) &&
+           read_number(fields, picture.thumbnail_width) &&
+           read_number(fields, picture.thumbnail_height) && read_key(fields, picture.page_key) &&
+           read_flags(fields, &picture.companion, picture.finished);
 }
 
-// One line without its line end: the fields, a tab, the link, a tab and the source, both
-// escaped (version 1: the fields, a tab and the source as it is).
-bool read_line(std::string_view line, int version, std::string& source, made_picture& picture) {
+// The link and the path after the fields, both escaped, each after a tab.
+bool read_link_and_path(std::string_view rest, std::string& link, std::string& path) {
+    std::size_t const tab = rest.find('\t');
+    return tab != std::string_view::npos && unescaped(rest.substr(0, tab), link) &&
+           unescaped(rest.substr(tab + 1), path);
+}
+
+// One line without its line end into the manifest: 'p' or 'a' and the fields of a picture or
+// an album, a tab, the link and a tab and the path, both escaped. Version 1 has pictures only,
+// their fields, a tab and the source as it is. Names the picture or album it read.
+bool read_line(std::string_view line, int version, manifest& made, std::string& read, bool& album) {
     std::size_t const tab = line.find('\t');
-    if (tab == std::string_view::npos || !read_fields(line.substr(0, tab), picture, version))
-        return false;
-    std::string_view rest = line.substr(tab + 1);
+    if (tab == std::string_view::npos) return false;
+    std::string_view fields = line.substr(0, tab);
+    std::string_view const rest = line.substr(tab + 1);
+    album = false;
     if (version == 1) {
-        source = rest;
-        return !source.empty();
+        made_picture picture;
+        if (!read_picture_fields(fields, picture, 1) || rest.empty()) return false;
+        read = rest;
+        made.pictures[read] = std::move(picture);
+        return true;
     }
-    std::size_t const second_tab = rest.find('\t');
-    if (second_tab == std::string_view::npos) return false;
-    return unescaped(rest.substr(0, second_tab), picture.link) &&
-           unescaped(rest.substr(second_tab + 1), source) && !source.empty();
+    if (fields.starts_with("p ")) {
+        made_picture picture;
+        if (!read_picture_fields(fields.substr(2), picture, 2) ||
+            !read_link_and_path(rest, picture.link, read) || read.empty())
+            return false;
+        made.pictures[read] = std::move(picture);
+        return true;
+    }
+    if (fields.starts_with("a ")) {
+        fields.remove_prefix(2);
+        made_album entry;
+        if (!read_key(fields, entry.index_key) || !read_key(fields, entry.cover_key) ||
+            !read_flags(fields, nullptr, entry.finished) ||
+            !read_link_and_path(rest, entry.link, read))
+            return false;
+        made.albums[read] = std::move(entry);
+        album = true;
+        return true;
+    }
+    return false;
 }
 
-// Reads the lines of one text into the manifest, later lines replacing earlier ones.
-void read_lines(std::string_view text, int version, manifest& made) {
+// Reads the lines of one text into the manifest, later lines replacing earlier ones, and notes
+// what they were of.
+void read_lines(std::string_view text, int version, manifest& made,
+                std::set<std::string>* pictures_read = nullptr,
+                std::set<std::string>* albums_read = nullptr) {
     while (!text.empty()) {
         std::size_t const end = text.find('\n');
         if (end == std::string_view::npos) return; // cut short: not a whole line
-        std::string source;
-        made_picture picture;
-        if (read_line(text.substr(0, end), version, source, picture))
-            made[source] = std::move(picture);
+        std::string read;
+        bool album = false;
+        if (read_line(text.substr(0, end), version, made, read, album)) {
+            std::set<std::string>* noted = album ? albums_read : pictures_read;
+            if (noted != nullptr) noted->insert(read);
+        }
         text.remove_prefix(end + 1);
     }
 }
 
 } // namespace
 
-std::string manifest_line(std::string const& source, made_picture const& made) {
-    std::string flags;
-    if (made.companion) flags += 'c';
-    if (!made.finished) flags += 'p';
-    if (flags.empty()) flags = "-";
-    return std::to_string(made.stamp.size) + ' ' + std::to_string(made.stamp.modified_seconds) +
-           ' ' + std::to_string(made.stamp.modified_nanoseconds) + ' ' +
-           std::to_string(made.web_box) + ' ' + std::to_string(made.thumbnail_box) + ' ' + flags +
-           '\t' + escaped(made.link) + '\t' + escaped(source) + '\n';
+std::string picture_line(std::string const& source, made_picture const& made) {
+    std::string line = "p ";
+    for (std::int64_t number :
+         {made.stamp.size, made.stamp.modified_seconds, made.stamp.modified_nanoseconds,
+          std::int64_t{made.web_box}, std::int64_t{made.thumbnail_box},
+          std::int64_t{made.shown_width}, std::int64_t{made.shown_height},
+          std::int64_t{made.thumbnail_width}, std::int64_t{made.thumbnail_height}})
+        line += std::to_string(number) + ' ';
+    return line + key_text(made.page_key) + ' ' + flags_text(made.companion, made.finished) + '\t' +
+           escaped(made.link) + '\t' + escaped(source) + '\n';
+}
+
+std::string album_line(std::string const& path, made_album const& made) {
+    return "a " + key_text(made.index_key) + ' ' + key_text(made.cover_key) + ' ' +
+           flags_text(false, made.finished) + '\t' + escaped(made.link) + '\t' + escaped(path) +
+           '\n';
 }
 
 manifest_state read_manifest(std::string const& manifest_text, std::string const& journal_text) {
@@ -151,13 +220,15 @@ manifest_state read_manifest(std::string const& manifest_text, std::string const
     }
     if (version != 0) {
         read_lines(text, version, state.made);
-        read_lines(journal_text, version, state.made);
+        read_lines(journal_text, version, state.made, &state.pictures_from_journal,
+                   &state.albums_from_journal);
     }
     return state;
 }
 
 std::string manifest_text(manifest const& made) {
     std::string text(first_line);
-    for (auto const& [source, picture] : made) text += manifest_line(source, picture);
+    for (auto const& [path, album] : made.albums) text += album_line(path, album);
+    for (auto const& [source, picture] : made.pictures) text += picture_line(source, picture);
     return text;
 }

@@ -31,7 +31,12 @@ With DIR, the gallery is written into the folder of the pictures (NAME.jpg):
 each page shows the original picture, and the thumbnails go into DIR/t/.
 With SRC OUT, the gallery is written into OUT, ready to publish, and SRC is
 left as it is: each picture (NAME.jpg, NAME.JPG, NAME.jpeg or NAME.JPEG) gets
-a web-size copy OUT/NAME.jpg, and the thumbnails go into OUT/t/.
+a web-size copy OUT/NAME.jpg without its EXIF, XMP and IPTC data, and the
+thumbnails go into OUT/t/. Every folder below SRC that holds pictures becomes
+an album at the same place in OUT, with an entry in the index above it; the
+markers of every page get a header (stdheader.inc, or links to the albums
+above and below), the date its content last changed, and a footer
+(stdfooter.inc).
 
 Pictures are shown upright by their EXIF orientation. A later run makes only
 the files of pictures that were added or changed, and removes the files it
@@ -42,8 +47,10 @@ Options:
       --size N         fit the web-size copies into N by N pixels (default 1600)
       --thumb-size N   fit the thumbnails into N by N pixels (default 200)
       --keep-companions
-                       keep the PPM companion NAME.ppm that each page is sized
+                       keep the PPM header NAME.ppm that each page is sized
                        from (made for the page and removed by default)
+      --keep-markers   leave the markers of the pages as pixfold writes them,
+                       for a site step of the site's own (SRC OUT)
       --force          make every file again, changed or not
   -h, --help           print this help and exit
 
@@ -78,6 +85,10 @@ command parse_options(std::vector<std::string> const& arguments, gallery_options
         }
         if (argument == "--keep-companions") {
             options.keep_companions = true;
+            continue;
+        }
+        if (argument == "--keep-markers") {
+            options.keep_markers = true;
             continue;
         }
 

@@ -12,6 +12,7 @@ struct gallery_options {
     int web_box = 1600;
     int thumbnail_box = 200;
     bool keep_companions = false;
+    bool keep_markers = false; // leave the pages' markers for a site step of the site's own
     bool force = false;
 };
 

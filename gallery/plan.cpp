@@ -8,6 +8,31 @@
 
 namespace {
 
+// A key of many strings and numbers: FNV-1a over each, its length first, so that no two lists
+// of them run together.
+class key_maker {
+  public:
+    key_maker& add(std::string_view text) {
+        add(static_cast<std::uint64_t>(text.size()));
+        for (char c : text) mix(static_cast<unsigned char>(c));
+        return *this;
+    }
+    key_maker& add(std::uint64_t number) {
+        for (int shift = 0; shift < 64; shift += 8)
+            mix(static_cast<unsigned char>(number >> shift));
+        return *this;
+    }
+    key_maker& add(std::int64_t number) { return add(static_cast<std::uint64_t>(number)); }
+    key_maker& add(int number) {
+        return add(static_cast<std::uint64_t>(static_cast<std::int64_t>(number)));
+    }
+    std::uint64_t key() const { return key_ == 0 ? 1 : key_; } // 0 is no key
+
+  private:
+    void mix(unsigned char byte) { key_ = (key_ ^ byte) * 0x100000001b3u; }
+    std::uint64_t key_ = 0xcbf29ce484222325u;
+};
+
 // The claim of a picture while it is made: the files of its new record and of its old one, so
 // that an interruption at any moment leaves none of them unaccounted for.
 made_picture claim_of(made_picture const& target, made_picture const* before) {
@@ -25,63 +50,148 @@ bool all_present(std::vector<std::string> const& files, present_files const& pre
                        [&](std::string const& file) { return present.count(file) != 0; });
 }
 
+// The nearest include file of an album: its own, or that of the album above it, and so on.
+std::optional<std::string> const& nearest(std::vector<album> const& albums,
+                                          std::vector<std::optional<std::string>> const& files,
+                                          int index) {
+    static std::optional<std::string> const none;
+    for (int at = index; at >= 0; at = albums[static_cast<std::size_t>(at)].parent)
+        if (static_cast<std::size_t>(at) < files.size() && files[static_cast<std::size_t>(at)])
+            return files[static_cast<std::size_t>(at)];
+    return none;
+}
+
+// Whether the picture's images are as the record says they were made.
+bool images_up_to_date(made_picture const* before, made_picture const& target, bool force,
+                       bool drop_companion) {
+    return !force && before != nullptr && before->finished && before->stamp == target.stamp &&
+           before->web_box == target.web_box && before->thumbnail_box == target.thumbnail_box &&
+           (before->companion && !drop_companion) == target.companion &&
+           before->link == target.link;
+}
+
 } // namespace
 
-gallery_plan plan_gallery(std::vector<picture> const& pictures, manifest const& made,
-                          present_files const& present, gallery_settings const& settings) {
+std::uint64_t page_key(picture const& item, made_picture const& made,
+                       gallery_settings const& settings, page_frame const& frame,
+                       std::string const& date) {
+    key_maker key;
+    key.add(item.link).add(made.shown_width).add(made.shown_height);
+    if (settings.site_step) key.add(frame.header).add(date).add(frame.footer);
+    return key.key();
+}
+
+gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
+                          present_files const& present, gallery_settings const& settings,
+                          site_sources const& site) {
     gallery_plan plan;
-    // The files that each name keeps, by the records that it keeps or makes.
-    std::unordered_map<std::string, std::vector<std::string>> kept_by_name;
-    std::unordered_map<std::string, picture const*> by_source;
-
-    for (picture const& item : pictures) {
-        by_source.emplace(item.source, &item);
-        auto const record = made.find(item.source);
-        made_picture const* before = record != made.end() ? &record->second : nullptr;
-
-        // A companion that someone else put there is never replaced, nor removed.
-        bool const companion_is_ours = before != nullptr && before->companion;
-        bool const keep_companion =
-            settings.keep_companions &&
-            (companion_is_ours || present.count(layout::companion(item.name)) == 0);
-        bool const drop_companion = companion_is_ours && !settings.keep_companions;
-        if (drop_companion) {
-            plan.removals.push_back({item.source, {layout::companion(item.name)}, false});
-            plan.manifest_stale = true;
+    if (settings.site_step) {
+        std::vector<bool> const all(scanned.albums.size(), true);
+        for (std::size_t at = 0; at < scanned.albums.size(); ++at) {
+            int const index = static_cast<int>(at);
+            std::optional<std::string> const& header =
+                nearest(scanned.albums, site.header_files, index);
+            std::optional<std::string> const& footer =
+                nearest(scanned.albums, site.footer_files, index);
+            plan.frames.push_back(
+                {header ? *header : own_header(scanned.albums, site.shown_names, all, index, false),
+                 footer ? *footer : ""});
         }
-
-        made_picture const target = {
-            item.stamp, settings.web_box, settings.thumbnail_box, keep_companion, true, item.name};
-        std::vector<std::string> owned = layout::owned_files(item.name, target);
-        bool const up_to_date = !settings.force && before != nullptr && before->finished &&
-                                before->stamp == target.stamp &&
-                                before->web_box == target.web_box &&
-                                before->thumbnail_box == target.thumbnail_box &&
-                                (before->companion && !drop_companion) == target.companion &&
-                                (before->link.empty() ? item.name : before->link) == target.link &&
-                                all_present(owned, present);
-        if (!up_to_date)
-            plan.jobs.push_back({item, target, claim_of(target, before), before != nullptr});
-        kept_by_name[item.name] = std::move(owned);
+    } else {
+        plan.frames.resize(scanned.albums.size());
     }
 
-    for (auto const& [source, record] : made) {
-        if (by_source.count(source) != 0) continue;
+    // The files that each picture keeps, by the records that it keeps or makes, and the size
+    // headers of the gallery's state that the indexes will read.
+    std::unordered_map<std::string, std::vector<std::string>> kept_by_place;
+    std::unordered_set<std::string> accounted;
+    std::unordered_set<std::string> sources;
+
+    for (picture const& item : scanned.pictures) {
+        sources.insert(item.source);
+        auto const record = made.pictures.find(item.source);
+        made_picture const* before = record != made.pictures.end() ? &record->second : nullptr;
+
+        // A companion that someone else put there is never replaced, nor removed.
+        std::string const companion = layout::companion(item.album, item.name);
+        bool const companion_is_ours = before != nullptr && before->companion;
+        bool const keep_companion =
+            settings.keep_companions && (companion_is_ours || present.count(companion) == 0);
+        bool const drop_companion = companion_is_ours && !settings.keep_companions;
+        if (drop_companion) {
+            plan.removals.push_back(
+                {item.source, {companion}, removal::then::forget_companion, {}});
+            plan.manifest_stale = true;
+        }
+        // The size header of its thumbnail where an earlier version put it.
+        if (std::string old = layout::old_thumbnail_size(item.album, item.name);
+            present.count(old) != 0)
+            plan.removals.push_back({item.source, {std::move(old)}, removal::then::nothing, {}});
+
+        made_picture target;
+        target.stamp = item.stamp;
+        target.web_box = settings.web_box;
+        target.thumbnail_box = settings.thumbnail_box;
+        target.companion = keep_companion;
+        target.link = item.link;
+        std::string const date =
+            settings.site_step ? site.date_of(item.stamp.modified_seconds) : "";
+        std::vector<std::string> owned = layout::owned_files(item.album, item.name, target);
+        bool const images_kept =
+            images_up_to_date(before, target, settings.force, drop_companion) &&
+            all_present(layout::made_files(item.album, item.name, target), present);
+        if (images_kept) {
+            // Its sizes are known: its page can be written again without a decode.
+            target.shown_width = before->shown_width;
+            target.shown_height = before->shown_height;
+            target.thumbnail_width = before->thumbnail_width;
+            target.thumbnail_height = before->thumbnail_height;
+            target.page_key = page_key(item, target, settings,
+                                       plan.frames[static_cast<std::size_t>(item.album_at)], date);
+            if (target.page_key != before->page_key)
+                plan.jobs.push_back({item, target, claim_of(target, before), true, true, date});
+        } else {
+            plan.jobs.push_back(
+                {item, target, claim_of(target, before), before != nullptr, false, date});
+        }
+        kept_by_place[item.album + "/" + item.name] = std::move(owned);
+        accounted.insert(layout::thumbnail_size(item.album, item.link));
+    }
+
+    for (auto const& [source, record] : made.pictures) {
+        if (sources.count(source) != 0) continue;
         // Gone, or no longer in the gallery: its files go, but those that a picture of the
-        // same name has now.
-        removal gone{source, {}, true};
-        std::string const name(picture_name(source, true));
+        // same name in its album has now.
+        removal gone{source, {}, removal::then::forget_picture, {}};
+        std::string const album = layout::folder_of(source);
+        std::string const name(picture_name(layout::last_part(source), true));
         if (!name.empty()) {
-            auto const kept = kept_by_name.find(name);
-            for (std::string& file : layout::owned_files(name, record))
-                if (kept == kept_by_name.end() ||
+            auto const kept = kept_by_place.find(album + "/" + name);
+            for (std::string& file : layout::owned_files(album, name, record))
+                if (kept == kept_by_place.end() ||
                     std::find(kept->second.begin(), kept->second.end(), file) == kept->second.end())
                     gone.files.push_back(std::move(file));
         }
+        for (std::string const& file : gone.files) accounted.insert(file);
         plan.removals.push_back(std::move(gone));
-        plan.index_stale = plan.manifest_stale = true;
+        plan.manifest_stale = true;
     }
-    if (!plan.jobs.empty()) plan.index_stale = plan.manifest_stale = true;
+
+    // The size headers of the state that no picture links to any more, and that no removal
+    // above takes: of a picture whose link changed with the locale, or one left by an
+    // interruption. Those of covers, in folders of their own, are the albums' to remove.
+    removal unlinked{{}, {}, removal::then::nothing, {}};
+    std::unordered_set<std::string> size_folders;
+    for (album const& each : scanned.albums)
+        size_folders.insert(layout::thumbnail_sizes(each.path));
+    for (std::string const& file : present)
+        if (accounted.count(file) == 0 && size_folders.count(layout::folder_of(file)) != 0)
+            unlinked.files.push_back(file);
+    if (!unlinked.files.empty()) {
+        std::sort(unlinked.files.begin(), unlinked.files.end());
+        plan.removals.push_back(std::move(unlinked));
+    }
+    if (!plan.jobs.empty()) plan.manifest_stale = true;
     return plan;
 }
 
@@ -90,25 +200,163 @@ std::vector<removal> settle_jobs(std::vector<picture_job> const& jobs,
     std::vector<removal> removals;
     for (std::size_t at = 0; at < jobs.size(); ++at) {
         picture_job const& job = jobs[at];
-        made_picture& record = made[job.item.source];
+        made_picture& record = made.pictures[job.item.source];
         if (outcomes[at].failure.empty()) {
             // A companion that was to go but could not be removed is still the gallery's.
             bool const companion_left = record.companion;
-            record = job.target;
+            record = outcomes[at].made;
             record.companion |= companion_left;
             continue;
         }
         record = job.claim;
-        removals.push_back({job.item.source, layout::owned_files(job.item.name, job.claim), true});
+        removals.push_back({job.item.source,
+                            layout::owned_files(job.item.album, job.item.name, job.claim),
+                            removal::then::forget_picture,
+                            {}});
     }
     return removals;
 }
 
-void apply_removal(removal const& done, manifest& made) {
-    if (done.forget) {
-        made.erase(done.source);
-        return;
+album_plan plan_albums(scan_result const& scanned, manifest const& made,
+                       present_files const& present, gallery_settings const& settings,
+                       site_sources const& site, std::set<int> const& held_back) {
+    album_plan plan;
+    std::size_t const count = scanned.albums.size();
+    // What each album shows, found from the bottom up: its first picture or album gives its
+    // cover, and the newest of them its date.
+    struct contents {
+        std::vector<int> pictures; // in the gallery now
+        std::vector<int> albums;   // shown, with a cover
+        int cover = -1;            // the picture whose thumbnail is its cover
+        std::int64_t newest = 0;
+    };
+    std::vector<contents> found(count);
+    plan.shown.assign(count, false);
+    for (std::size_t at = count; at-- > 0;) {
+        album const& here = scanned.albums[at];
+        contents& mine = found[at];
+        for (int index : here.pictures) {
+            picture const& item = scanned.pictures[static_cast<std::size_t>(index)];
+            auto const record = made.pictures.find(item.source);
+            if (record == made.pictures.end() || !record->second.finished) continue;
+            mine.pictures.push_back(index);
+            mine.newest = std::max(mine.newest, item.stamp.modified_seconds);
+        }
+        for (int index : here.albums) {
+            if (!plan.shown[static_cast<std::size_t>(index)]) continue;
+            mine.albums.push_back(index);
+            mine.newest = std::max(mine.newest, found[static_cast<std::size_t>(index)].newest);
+        }
+        // Albums come first in an index, so the first of them gives the cover, if any.
+        if (!mine.albums.empty())
+            mine.cover = found[static_cast<std::size_t>(mine.albums.front())].cover;
+        else if (!mine.pictures.empty())
+            mine.cover = mine.pictures.front();
+        plan.shown[at] = mine.cover >= 0 && held_back.count(static_cast<int>(at)) == 0;
     }
-    if (auto const record = made.find(done.source); record != made.end())
-        record->second.companion = false;
+
+    for (std::size_t at = 0; at < count; ++at) {
+        album const& here = scanned.albums[at];
+        // The top always has its index, if only to say that there is no picture yet.
+        if (at != 0 && !plan.shown[at]) continue;
+        contents const& mine = found[at];
+        album_job job;
+        job.album = static_cast<int>(at);
+        job.target.link = here.link;
+
+        key_maker index_key;
+        for (int index : mine.albums) {
+            album const& below = scanned.albums[static_cast<std::size_t>(index)];
+            picture const& cover = scanned.pictures[static_cast<std::size_t>(
+                found[static_cast<std::size_t>(index)].cover)];
+            made_picture const& record = made.pictures.at(cover.source);
+            job.list += std::string(layout::thumbnails) + "/" + below.link + "/index.jpg\n";
+            index_key.add(below.link).add(record.thumbnail_width).add(record.thumbnail_height);
+        }
+        for (int index : mine.pictures) {
+            picture const& item = scanned.pictures[static_cast<std::size_t>(index)];
+            made_picture const& record = made.pictures.at(item.source);
+            job.list += std::string(layout::thumbnails) + "/" + item.link + ".jpg\n";
+            index_key.add(item.link).add(record.thumbnail_width).add(record.thumbnail_height);
+        }
+        if (settings.site_step) {
+            int const index = static_cast<int>(at);
+            std::optional<std::string> const& header =
+                nearest(scanned.albums, site.header_files, index);
+            std::optional<std::string> const& footer =
+                nearest(scanned.albums, site.footer_files, index);
+            job.header =
+                header ? *header
+                       : own_header(scanned.albums, site.shown_names, plan.shown, index, true);
+            job.footer = footer ? *footer : "";
+            job.date = site.date_of(mine.newest);
+            index_key.add(job.header).add(job.date).add(job.footer);
+        }
+        job.target.index_key = index_key.key();
+
+        if (at != 0) {
+            picture const& cover = scanned.pictures[static_cast<std::size_t>(mine.cover)];
+            made_picture const& record = made.pictures.at(cover.source);
+            job.target.cover_key = key_maker()
+                                       .add(cover.source)
+                                       .add(record.stamp.size)
+                                       .add(record.stamp.modified_seconds)
+                                       .add(record.stamp.modified_nanoseconds)
+                                       .add(record.thumbnail_box)
+                                       .add(record.thumbnail_width)
+                                       .add(record.thumbnail_height)
+                                       .key();
+            job.cover_from = layout::thumbnail(cover.album, cover.name);
+            job.cover_header = "P6\n" + std::to_string(record.thumbnail_width) + " " +
+                               std::to_string(record.thumbnail_height) + "\n255\n";
+        }
+
+        auto const before = made.albums.find(here.path);
+        bool const known = before != made.albums.end() && before->second.finished &&
+                           before->second.link == here.link;
+        job.write_index = settings.force || !known ||
+                          before->second.index_key != job.target.index_key ||
+                          present.count(layout::index(here.path)) == 0;
+        std::string const parent = layout::folder_of(here.path);
+        job.copy_cover = at != 0 && (settings.force || !known ||
+                                     before->second.cover_key != job.target.cover_key ||
+                                     present.count(layout::cover(parent, here.name)) == 0 ||
+                                     present.count(layout::cover_size(parent, here.link)) == 0);
+        job.claim = job.target;
+        job.claim.finished = false;
+        if (job.write_index || job.copy_cover) {
+            plan.jobs.push_back(std::move(job));
+            plan.manifest_stale = true;
+        }
+    }
+
+    // Albums gone, or no longer shown: their index and cover go, and their folders once empty.
+    std::unordered_set<std::string> shown_paths;
+    for (std::size_t at = 0; at < count; ++at)
+        if (at == 0 || plan.shown[at] || held_back.count(static_cast<int>(at)) != 0)
+            shown_paths.insert(scanned.albums[at].path);
+    for (auto const& [path, record] : made.albums) {
+        if (shown_paths.count(path) != 0) continue;
+        plan.removals.push_back({path, layout::album_files(path, record),
+                                 removal::then::forget_album, layout::album_folders(path, record)});
+        plan.manifest_stale = true;
+    }
+    return plan;
+}
+
+void apply_removal(removal const& done, manifest& made) {
+    switch (done.done) {
+    case removal::then::forget_picture:
+        made.pictures.erase(done.source);
+        break;
+    case removal::then::forget_companion:
+        if (auto const record = made.pictures.find(done.source); record != made.pictures.end())
+            record->second.companion = false;
+        break;
+    case removal::then::forget_album:
+        made.albums.erase(done.source);
+        break;
+    case removal::then::nothing:
+        break;
+    }
 }

@@ -16,12 +16,15 @@
  *    not counted: its resident set is its parent's, not memory of its own;
  *  - reaps every process of the tree with wait4 and keeps the largest ru_maxrss it reports:
  *    the kernel's exact peak of the largest single process (what GNU time prints as %M).
- * The wall time runs from the fork to the command's exit. Sampling and reaping go on until
+ * The wall time runs from the fork to the command's exit; the processor time is the user and
+ * system time of every process of the tree (getrusage of the reaped children at the end, which
+ * holds the orphans this subreaper reaped and everything their parents reaped). Sampling and reaping go on until
  * whatever the command left running has ended too, so the next measurement starts on a quiet
  * tree.
  *
  * RESULT_FILE gets one line:
- *   wall_seconds=S tree_peak_kib=K largest_process_kib=K samples=N status=X
+ *   wall_seconds=S user_seconds=S system_seconds=S tree_peak_kib=K largest_process_kib=K
+ *   samples=N status=X
  * and the program exits with the command's status (128 + signal when it was killed).
  */
 #define _GNU_SOURCE
@@ -209,8 +212,14 @@ int main(int argc, char **argv) {
     }
     if (!command_done)
         return 2;
-    fprintf(result, "wall_seconds=%.3f tree_peak_kib=%ld largest_process_kib=%ld samples=%d status=%d\n",
-            wall, peak_pages * page_kib, largest_kib, samples, status);
+    struct rusage tree;
+    getrusage(RUSAGE_CHILDREN, &tree);
+    fprintf(result,
+            "wall_seconds=%.3f user_seconds=%.3f system_seconds=%.3f tree_peak_kib=%ld "
+            "largest_process_kib=%ld samples=%d status=%d\n",
+            wall, (double)tree.ru_utime.tv_sec + (double)tree.ru_utime.tv_usec / 1e6,
+            (double)tree.ru_stime.tv_sec + (double)tree.ru_stime.tv_usec / 1e6,
+            peak_pages * page_kib, largest_kib, samples, status);
     fclose(result);
     return status;
 }

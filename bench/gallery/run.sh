@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Times pixfold-gallery against llgal, fgallery and thumbsup on one folder of real photographs,
-# side by side in one run, and prints a Markdown table.
+# Times pixfold-gallery against llgal, fgallery and thumbsup, and against the floor (the least
+# work such a gallery needs, bench/gallery/floor.c), on one folder of real photographs, side by
+# side in one run, and prints a Markdown table.
 #
 #   bench/gallery/run.sh [--runs 3] [--jobs N] [--pixfold-gallery build/dev/pixfold-gallery]
-#                        [--photos DIR] [--tools "pixfold-gallery llgal fgallery thumbsup"]
+#                        [--photos DIR] [--tools "pixfold-gallery floor llgal fgallery thumbsup"]
 #                        [--work DIR] [--table FILE] [--sample-ms 50] [--keep] [--smoke]
+#                        [--floor-options "..."]
 #
 # --runs             repetitions; every figure in the table is the median of the runs
 # --jobs             parallel jobs for the tools that take a number (default: the cores)
 # --pixfold-gallery  the pixfold-gallery to time; while it does not exist it is skipped, with a note
 # --photos           the photo folder (default build/bench-gallery/photos, made on first use by
 #                    scripts/make-photo-folder bench)
-# --tools            which tools, in this order on the first run
+# --tools            which tools, in this order on the first run; "floor" is bench/gallery/floor.c,
+#                    built here with cc (Debian package libjpeg62-turbo-dev)
+# --floor-options    more options of the floor, such as "--margin 2"
 # --work             where each tool's copy of the folder goes, in a new folder made there
 #                    (default build/bench-gallery/work)
 # --table            where the table is written besides standard output
@@ -30,7 +34,8 @@
 # bench/gallery/measure.c for every tool alike: the peak of the summed resident sets of the
 # whole process tree, sampled, and the exact peak of its largest single process. The tools run
 # in turn, and the order turns by one on every run, so slow drifts of a shared machine's load
-# do not always fall on the same tool.
+# do not always fall on the same tool. The processor time is the user and system time of the
+# whole process tree. When both pixfold-gallery and the floor ran, their ratios follow the table.
 #
 # The tools are installed by bench/gallery/install.sh.
 set -euo pipefail
@@ -41,12 +46,13 @@ runs=3
 jobs=$(nproc)
 pixfold_gallery=build/dev/pixfold-gallery
 photos=""
-tools="pixfold-gallery llgal fgallery thumbsup"
+tools="pixfold-gallery floor llgal fgallery thumbsup"
 work=build/bench-gallery/work
 table=build/bench-gallery/results.md
 sample_ms=50
 keep=0
 smoke=0
+floor_options=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs=$2; shift 2 ;;
@@ -59,41 +65,28 @@ while [ $# -gt 0 ]; do
     --sample-ms) sample_ms=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     --smoke) smoke=1; shift ;;
+    --floor-options) floor_options=$2; shift 2 ;;
     *) echo "bench/gallery/run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
 [ "$smoke" -eq 0 ] || runs=1
 
 cd "$root"
-say() { echo "gallery bench: $*" >&2; }
-die() {
-    say "$*"
-    exit 1
-}
-absolute() { case $1 in /*) printf '%s\n' "$1" ;; *) printf '%s\n' "$root/$1" ;; esac; }
+# shellcheck source=bench/gallery/lib.sh
+. bench/gallery/lib.sh
 pixfold_gallery=$(absolute "$pixfold_gallery")
 work=$(absolute "$work")
 table=$(absolute "$table")
 thumbsup=$root/build/bench-gallery/thumbsup/node_modules/.bin/thumbsup
 export LC_ALL=C.UTF-8
 
-# --- the measuring program -----------------------------------------------------------------
-measure=$root/build/bench-gallery/measure
-if [ ! -x "$measure" ] || [ "$root/bench/gallery/measure.c" -nt "$measure" ]; then
-    mkdir -p "$(dirname "$measure")"
-    cc -O2 -Wall -Wextra -o "$measure" "$root/bench/gallery/measure.c" ||
-        die "cannot build bench/gallery/measure.c (Debian package gcc)"
-fi
+# --- the measuring program and the floor ---------------------------------------------------
+build_measure
+floor_problem=""
+case " $tools " in *" floor "*) floor_problem=$(build_floor) || true ;; esac
 
 # --- the photographs -----------------------------------------------------------------------
-if [ -z "$photos" ]; then
-    photos=$root/build/bench-gallery/photos
-    if [ ! -d "$photos" ]; then
-        say "making the photo folder $photos"
-        scripts/make-photo-folder bench "$photos" >&2
-    fi
-fi
-photos=$(absolute "$photos")
+photos=$(photo_folder "$photos")
 mapfile -t all_photos < <(find "$photos" -maxdepth 1 -type f \
     \( -iname '*.jpg' -o -iname '*.jpeg' \) -printf '%f\n' | LC_ALL=C sort)
 if [ "$smoke" -eq 1 ]; then
@@ -119,6 +112,10 @@ tool_command() {
     in_place=0
     case $tool in
     pixfold-gallery) command=("$pixfold_gallery" -j "$jobs" "$src" "$out") ;;
+    floor)
+        read -ra extra <<<"$floor_options"
+        command=("$floor" -j "$jobs" --size 1600 --thumb-size 200 "${extra[@]}" "$src" "$out")
+        ;;
     llgal) command=(llgal -d "$src" --sx 1600 --sy 1600 --tx 200 --ty 200); in_place=1 ;;
     fgallery) command=(fgallery -s -j "$jobs" --max-full 1600x1600 "$src" "$out") ;;
     thumbsup)
@@ -133,6 +130,7 @@ shown_command() {
     tool_command "$1" SRC OUT
     local shown=${command[*]}
     shown=${shown/#$pixfold_gallery/pixfold-gallery}
+    shown=${shown/#$floor/floor}
     printf '%s\n' "${shown/#$thumbsup/thumbsup}"
 }
 # Why a tool cannot run here, or nothing.
@@ -142,6 +140,7 @@ missing_reason() {
         [ -x "$pixfold_gallery" ] ||
             echo "not built yet: no ${pixfold_gallery#"$root"/} (build it, or name one with --pixfold-gallery)"
         ;;
+    floor) [ -z "$floor_problem" ] || echo "$floor_problem" ;;
     llgal | fgallery)
         command -v "$1" >/dev/null || echo "not installed: run bench/gallery/install.sh"
         ;;
@@ -151,6 +150,7 @@ missing_reason() {
 tool_version() {
     case $1 in
     pixfold-gallery) echo "pixfold-gallery, commit $(git -C "$root" describe --always --dirty 2>/dev/null || echo '?')" ;;
+    floor) echo "floor, libjpeg-turbo $(dpkg-query -W -f='${Version}' libjpeg62-turbo 2>/dev/null)" ;;
     llgal) echo "llgal $(dpkg-query -W -f='${Version}' llgal 2>/dev/null)" ;;
     fgallery) echo "fgallery $(dpkg-query -W -f='${Version}' fgallery 2>/dev/null)" ;;
     thumbsup) echo "thumbsup $("$thumbsup" --version 2>/dev/null | tr -d "[:space:]")" ;;
@@ -186,6 +186,8 @@ measure_run() {
         </dev/null >"$log" 2>&1 || status=$?
     local index=$out/index.html
     [ "$in_place" -eq 0 ] || index=$src/index.html
+    # The floor writes no pages: its first web-size copy stands for the index.
+    [ "$tool" != floor ] || index=$out/${cold_photos[0]%.*}.jpg
     if [ "$status" -ne 0 ]; then
         say "$tool failed ($phase, run $run) with status $status; the end of $log:"
         tail -n 15 "$log" >&2
@@ -236,14 +238,6 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- the table -----------------------------------------------------------------------------
-# field FILE NAME: one value from a result line of measure.
-field() { sed -n "s/.*$2=\([^ ]*\).*/\1/p" "$1"; }
-# The median of the numbers on standard input, or nothing when there are none.
-median() {
-    sort -g | awk '{ v[NR] = $1 } END {
-        if (NR == 0) exit
-        if (NR % 2) printf "%s", v[(NR + 1) / 2]; else printf "%s", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
 # figure TOOL PHASE NAME SCALE FORMAT: the median over the runs, scaled and formatted.
 figure() {
     local tool=$1 phase=$2 name=$3 scale=$4 format=$5 value
@@ -267,6 +261,9 @@ memory_figure() {
     awk -v v="$value" 'BEGIN { printf "%.0f", v / 1024 }'
 }
 
+# Whether a tool is among those asked for.
+listed() { case " ${tool_list[*]} " in *" $1 "*) return 0 ;; esac; return 1; }
+
 mkdir -p "$(dirname "$table")"
 {
     echo "Command: \`$command_line\`, $started"
@@ -278,12 +275,12 @@ mkdir -p "$(dirname "$table")"
     echo "Photos: ${#cold_photos[@]} in the cold build ($photo_bytes bytes), then $added_photo added;" \
         "$runs run(s), medians; $jobs jobs where a tool takes a number; memory sampled every $sample_ms ms."
     echo
-    echo "| tool | command | cold build (s) | after adding one picture (s) | disk added (MB) | disk added, % of the photos | peak memory, whole process tree (MiB) | peak memory, largest process (MiB) |"
-    echo "|---|---|---|---|---|---|---|---|"
+    echo "| tool | command | cold build (s) | cold build, processor time (s) | after adding one picture (s) | disk added (MB) | disk added, % of the photos | peak memory, whole process tree (MiB) | peak memory, largest process (MiB) |"
+    echo "|---|---|---|---|---|---|---|---|---|"
     for tool in "${tool_list[@]}"; do
         shown=$(shown_command "$tool")
         if [ -n "${skipped[$tool]:-}" ]; then
-            echo "| $tool | \`$shown\` | skipped: ${skipped[$tool]} | | | | | |"
+            echo "| $tool | \`$shown\` | skipped: ${skipped[$tool]} | | | | | | |"
             continue
         fi
         disk=$(figure "$tool" disk x 1 "%s")
@@ -293,14 +290,32 @@ mkdir -p "$(dirname "$table")"
         [ -z "${failed[$tool]:-}" ] || note=" (failed ${failed[$tool]} time(s): see the log)"
         echo "| $(tool_version "$tool")$note | \`$shown\` |" \
             "$(figure "$tool" cold wall_seconds 1 "%.2f") |" \
+            "$(figure "$tool" cold processor_seconds 1 "%.2f") |" \
             "$(figure "$tool" added wall_seconds 1 "%.2f") |" \
             "$([ -z "$disk" ] || awk -v d="$disk" 'BEGIN { printf "%.1f", d / 1e6 }') |" \
             "$percent |" \
             "$(memory_figure "$tool" tree_peak_kib) |" \
             "$(memory_figure "$tool" largest_process_kib) |"
     done
+    if listed pixfold-gallery && listed floor && [ -z "${skipped[pixfold-gallery]:-}" ] &&
+        [ -z "${skipped[floor]:-}" ]; then
+        echo
+        echo "pixfold-gallery against the floor, cold build (medians; the floor writes no pages and keeps no state):"
+        echo
+        for name in wall_seconds processor_seconds; do
+            g=$(figure pixfold-gallery cold "$name" 1 "%s")
+            f=$(figure floor cold "$name" 1 "%s")
+            if [ -z "$g" ] || [ -z "$f" ]; then continue; fi
+            label="wall time"
+            [ "$name" = wall_seconds ] || label="processor time (user + system, whole process tree)"
+            echo "- $label: $(awk -v g="$g" -v f="$f" 'BEGIN { printf "%.2f s against %.2f s, ratio %.2f", g, f, g / f }')"
+        done
+        echo "- peak memory, largest process: pixfold-gallery $(memory_figure pixfold-gallery largest_process_kib) MiB," \
+            "floor $(memory_figure floor largest_process_kib) MiB; whole process tree:" \
+            "$(memory_figure pixfold-gallery tree_peak_kib) MiB and $(memory_figure floor tree_peak_kib) MiB"
+    fi
     echo
-    echo "Every run (seconds; disk in bytes; memory in KiB, whole tree / largest process):"
+    echo "Every run (seconds: wall, then processor time in brackets; disk in bytes; memory in KiB, whole tree / largest process):"
     echo
     echo '```'
     for tool in "${tool_list[@]}"; do
@@ -314,7 +329,8 @@ mkdir -p "$(dirname "$table")"
                 elif [ "$phase" = disk ]; then
                     printf ' %s' "$(cat "$file")"
                 else
-                    printf ' %s (%s/%s)' "$(field "$file" wall_seconds)" \
+                    printf ' %s [%s] (%s/%s)' "$(field "$file" wall_seconds)" \
+                        "$(field "$file" processor_seconds)" \
                         "$(field "$file" tree_peak_kib)" "$(field "$file" largest_process_kib)"
                 fi
             done
@@ -333,14 +349,14 @@ if [ "$smoke" -eq 1 ]; then
         ran=$((ran + 1))
         # Every figure of a tool that ran must be a number.
         row=$(grep -F "| $(tool_version "$tool")" "$table" || true)
-        cells=$(printf '%s\n' "$row" | awk -F'|' '{ for (i = 4; i <= 9; i++) print $i }' | tr -d ' ')
+        cells=$(printf '%s\n' "$row" | awk -F'|' '{ for (i = 4; i <= 10; i++) print $i }' | tr -d ' ')
         if [ -z "$row" ] || printf '%s\n' "$cells" | grep -Evq '^[0-9]+(\.[0-9]+)?$'; then
             say "FAILED: the row of $tool is incomplete: $row"
             failures=$((failures + 1))
         fi
     done
     for tool in llgal fgallery thumbsup; do
-        case " ${tool_list[*]} " in *" $tool "*) ;; *) continue ;; esac
+        listed "$tool" || continue
         if [ -n "${skipped[$tool]:-}" ]; then
             say "FAILED: $tool did not run: ${skipped[$tool]}"
             failures=$((failures + 1))

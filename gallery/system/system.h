@@ -9,6 +9,8 @@
 
 #include "system/types.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,8 +39,14 @@ int rename_file(std::string const& from, std::string const& to);
 int write_file(std::string const& path, std::string const& bytes);
 // Appends the bytes to the file in one write, making the file when it is missing.
 int append_file(std::string const& path, std::string const& bytes);
-// Reads the whole file into bytes, replacing what they held.
-int read_file(std::string const& path, std::string& bytes);
+// Reads the file into bytes, replacing what they held: the whole file, or its first bytes up to
+// the most given.
+int read_file(std::string const& path, std::string& bytes,
+              std::size_t most = static_cast<std::size_t>(-1));
+// Writes what the system holds of the file, or of the folder's entries, to the disk.
+int sync_file(std::string const& path);
+// Writes everything that the system holds for the file system of the path to the disk.
+int sync_file_system(std::string const& path);
 // Takes the exclusive lock of the folder for the life of the process; EWOULDBLOCK when another
 // process holds it.
 int lock_folder(std::string const& path);
@@ -63,15 +71,19 @@ std::string program_folder();
 bool is_executable(std::string const& path);
 // The path made absolute against the current folder; an empty path stays empty.
 std::string absolute_path(std::string const& path);
+// The path as the file system resolves it, links and "." and ".." gone; the path as it is when
+// it cannot be resolved.
+std::string resolved_path(std::string const& path);
 
 // --- the machine ----------------------------------------------------------------------------
 
 // The processors this process may run on.
 int processor_count();
-// Lets at most this many memory pools serve the threads, and gives large blocks back to the
-// system when they are freed: freed memory in a pool is kept for its next use, so a pool per
-// thread would hold the peak of every thread at once.
+// Lets at most this many memory pools serve the threads, each keeping what is freed for its
+// next use: a pool per thread would hold the peak of every thread at once.
 void limit_memory_pools(int pools);
+// The day of the moment, in seconds since 1970, in the local time zone: YYYY-MM-DD.
+std::string local_date(std::int64_t seconds);
 // The name of the locale's character set, as the C library knows it.
 std::string locale_charset();
 // The text of an errno code.

@@ -104,44 +104,55 @@ page_size() {
     tr -d '\r' <"$1" | sed -n 's/^<img src=.* width="\([0-9]*\)" height="\([0-9]*\)">$/\1 \2/p'
 }
 
-# Checks a finished gallery written with --keep-companions: the index is what pixfold writes
-# for the lines t/NAME.jpg in byte order, each page what pixfold writes from the companion
-# beside it, every index link names a page, every back link an anchor, every thumbnail fits its
-# box, and nothing half made is left behind.
+# The file name that a link reaches: its %XX escapes decoded, or its Shift-JIS read as UTF-8, as
+# a browser and a web server do. A link holds one or the other, never both.
+file_of_link() {
+    case $1 in
+    *%[0-9A-F][0-9A-F]*) printf '%s' "$1" | perl -pe 's/%([0-9A-F]{2})/chr(hex($1))/ge' ;;
+    *) printf '%s' "$1" | iconv -f CP932 -t UTF-8 ;;
+    esac
+}
+
+# Checks a finished gallery written with --keep-companions: the index is what pixfold writes, in
+# the gallery's state, for the lines t/LINK.jpg, and each page what pixfold writes for its link
+# from the companion beside it; every index link reaches a page, every back link an anchor,
+# every thumbnail fits its box, and nothing half made is left behind.
 expect_gallery() {
     dir=$1
     box=$2
     shift 2
-    (cd "$dir" && for file in t/*.jpg; do printf '%s\n' "$file"; done) | LC_ALL=C sort >list
-    (cd "$dir" && env "$@" "$pixfold" <"$work/list" >"$work/index.expected") ||
+    tr -d '\r' <"$dir/index.html" | sed -n 's/^<a href="[^"]*" name="[^"]*"><img src="\([^"]*\)".*/\1/p' |
+        unescape >list
+    (cd "$dir/.pixfold-gallery/sizes" && env "$@" "$pixfold" <"$work/list" >"$work/index.expected") ||
         fail "pixfold cannot write the index of $dir"
     cmp -s index.expected "$dir/index.html" || fail "$dir/index.html differs from pixfold's index"
+    [ "$(wc -l <list)" -eq "$(find "$dir/t" -type f -printf x | wc -c)" ] ||
+        fail "the index has not one entry per thumbnail"
     while IFS= read -r line; do
-        base=${line#t/}
-        base=${base%.jpg}
-        (cd "$dir" && env "$@" "$pixfold" "$base" >"$work/page.expected") ||
-            fail "pixfold cannot write the page of $base"
-        cmp -s page.expected "$dir/$base.html" || fail "$dir/$base.html differs from pixfold's page"
-        size=$(sed -n 2p "$dir/t/$base.ppm")
+        link=${line#t/}
+        link=${link%.jpg}
+        name=$(file_of_link "$link")
+        [ -f "$dir/t/$name.jpg" ] || fail "thumbnail $line reaches no file"
+        rm -rf page && mkdir page && cp "$dir/$name.ppm" "page/$link.ppm"
+        (cd page && env "$@" "$pixfold" "$link" >"$work/page.expected") ||
+            fail "pixfold cannot write the page of $name"
+        cmp -s page.expected "$dir/$name.html" || fail "$dir/$name.html differs from pixfold's page"
+        size=$(sed -n 2p "$dir/.pixfold-gallery/sizes/t/$link.ppm")
         [ "${size% *}" -le "$box" ] && [ "${size#* }" -le "$box" ] ||
-            fail "the thumbnail of $base does not fit $box: $size"
-    done <list
-
-    tr -d '\r' <"$dir/index.html" | sed -n 's/^<a href="\([^"]*\)" name="\([^"]*\)">.*/\1/p' |
-        unescape >hrefs
-    index_names "$dir" >anchors
-    [ "$(wc -l <hrefs)" -eq "$(wc -l <list)" ] || fail "the index has not one entry per picture"
-    while IFS= read -r href; do
-        [ -f "$dir/$href" ] || fail "index link $href reaches no page"
-        tr -d '\r' <"$dir/$href" | sed -n 's/^<p><a href="index.html#\([^"]*\)">BACK.*/\1/p' |
+            fail "the thumbnail of $name does not fit $box: $size"
+        tr -d '\r' <"$dir/$name.html" | sed -n 's/^<p><a href="index.html#\([^"]*\)">BACK.*/\1/p' |
             unescape >backs
-        [ "$(wc -l <backs)" -eq 2 ] || fail "$href has not two back links"
+        [ "$(wc -l <backs)" -eq 2 ] || fail "$name.html has not two back links"
         while IFS= read -r anchor; do
-            [ "$anchor.html" = "$href" ] || fail "$href links back to $anchor"
-            grep -qxF -- "$anchor" anchors || fail "$href links back to a missing anchor $anchor"
+            [ "$anchor" = "$link" ] || fail "$name.html links back to $anchor"
         done <backs
-    done <hrefs
-    [ "$(ls -A "$dir/.pixfold-gallery")" = manifest ] ||
+    done <list
+    tab=$(printf '\t')
+    tr -d '\r' <"$dir/index.html" | sed -n "s/^<a href=\"\([^\"]*\)\" name=\"\([^\"]*\)\">.*/\1$tab\2/p" |
+        unescape | while IFS= read -r entry; do
+        [ "${entry%%"$tab"*}" = "${entry#*"$tab"}.html" ] || fail "the entry $entry links elsewhere"
+    done || exit 1
+    [ "$(ls -A "$dir/.pixfold-gallery" | tr '\n' ' ')" = "manifest sizes " ] ||
         fail "files left in $dir/.pixfold-gallery: $(ls -A "$dir/.pixfold-gallery")"
 }
 
@@ -192,8 +203,9 @@ sorting)
     ;;
 
 shift_jis)
-    # Double-byte names in a Shift-JIS locale: no warning, and every page links up. Each name
-    # holds a character whose second byte is 0x5C, the backslash.
+    # Names in Shift-JIS bytes, each with a character whose second byte is 0x5C, the backslash:
+    # their links are escaped in every locale, so the gallery is the same in a Shift-JIS locale
+    # and in a UTF-8 one, where such names are no UTF-8.
     make_locale ja_JP SHIFT_JIS ja_JP.SJIS
     cover=$(printf '\225\134\216\206')         # "cover"
     software=$(printf '\203\134\203\164\203\147') # "software"
@@ -204,56 +216,53 @@ shift_jis)
     expect_no_stderr
     expect_gallery g 200 LOCPATH="$locales" LC_ALL=ja_JP.SJIS
     [ -f "g/$ability.v2.html" ] || fail "no page for the double-byte name with two dots"
-    # The same names under a UTF-8 or an ASCII locale: still written, but warned about.
+    grep -qF 'href="%95%5C%8E%86.html"' g/index.html || fail "the link of $cover is not escaped"
+    contents g >sjis
     for locale in C.UTF-8 C; do
         gallery LOCPATH="$locales" LC_ALL="$locale" --force --keep-companions g
         expect_status 0
-        [ "$(grep -c 'warning: .*Shift-JIS' err)" -eq 4 ] ||
-            fail "under $locale: expected one warning per name: $(cat err)"
-        grep -qF "warning: $ability.v2.jpg: " err || fail "warning does not name the file"
-        expect_gallery g 200 LOCPATH="$locales" LC_ALL="$locale"
+        expect_no_stderr
+        contents g | cmp -s sjis - || fail "under $locale the gallery differs"
     done
     ;;
 
-warnings)
-    # Names that browsers read as another file name: warned about, and written.
+escaped_names)
+    # Names that a browser would read as something else in a link are written escaped for
+    # pixfold, and reach their own files: no warning, every picture in the gallery.
     make_gallery g "a#b" "what?" "%41bc" "%2e%2E" "back\\slash" "5%off" "100%" "%4" plain \
-        "10:30 sunset"
-    gallery LC_ALL=C.UTF-8 g
+        "10:30 sunset" "javascript:alert(1)" " leading space" "trailing space " \
+        "tab	stop" "line$(printf '\nbreak')" "ctrl$(printf '\032')z"
+    gallery LC_ALL=C.UTF-8 --keep-companions g
     expect_status 0
-    expect_messages "warning: a#b.jpg: a browser reads \"#\" or \"?\"" \
-        "warning: what?.jpg: a browser reads \"#\" or \"?\"" \
-        "warning: %41bc.jpg: a browser reads \"%\" and two hexadecimal digits" \
-        "warning: %2e%2E.jpg: a browser reads \"%\" and two hexadecimal digits" \
-        "warning: back\\slash.jpg: a browser reads \"\\\" in a link as \"/\""
-    [ "$(wc -l <err)" -eq 5 ] || fail "expected five warnings: $(cat err)"
-    [ "$(index_names g | wc -l)" -eq 10 ] || fail "not every picture is in the index"
-    # Bytes outside ASCII under a UTF-8 locale.
-    make_gallery h "caf$(printf '\303\251')"
-    gallery LC_ALL=C.UTF-8 h
+    expect_no_stderr
+    expect_gallery g 200 LC_ALL=C.UTF-8
+    [ "$(index_names g | wc -l)" -eq 16 ] || fail "not every picture is in the index"
+    grep -qF 'href="javascript%3Aalert(1).html"' g/index.html || fail "javascript: is not escaped"
+    grep -qF 'href="plain.html"' g/index.html || fail "a plain name is not its own link"
+    # Names in UTF-8 under a UTF-8 locale: Shift-JIS where a browser reads it back, else escaped.
+    make_gallery h "caf$(printf '\303\251')" "$(printf '\350\212\261\347\201\253')"
+    gallery LC_ALL=C.UTF-8 --keep-companions h
     expect_status 0
-    grep -qF "warning: caf$(printf '\303\251').jpg: browsers read the pages as Shift-JIS" err ||
-        fail "no warning for a UTF-8 name: $(cat err)"
-    [ -f "h/caf$(printf '\303\251').html" ] || fail "no page for a UTF-8 name"
+    expect_no_stderr
+    expect_gallery h 200 LC_ALL=C.UTF-8
+    grep -qF 'href="caf%C3%A9.html"' h/index.html || fail "café is not escaped"
+    grep -qF "href=\"$(printf '\211\324\211\316').html\"" h/index.html ||
+        fail "the Japanese name is not in Shift-JIS"
+    [ -f "h/caf$(printf '\303\251').html" ] && [ -f "h/$(printf '\350\212\261\347\201\253').html" ] ||
+        fail "pages are not under the files' own names: $(ls h)"
     ;;
 
 refused_names)
-    # Names the gallery cannot hold: each picture is left out with a message that names it,
-    # the others are written, and the run ends with status 2.
-    make_gallery g fine index "line$(printf '\nbreak')" "ctrl$(printf '\032')z" \
-        "javascript:document.title='pwned';x" "img-09:10" " mailto:me"
+    # A picture named index would replace the index: it is left out with a message that names
+    # it, the others are written, and the run ends with status 2.
+    make_gallery g fine index "$(printf '%0250d' 0)" "$(printf '%0251d' 0)"
     gallery g
     expect_status 2
     expect_messages "index.jpg: left out of the gallery: the page of this picture would replace" \
-        "javascript:document.title='pwned';x.jpg: left out of the gallery: a browser reads the link to its page as a URL of the scheme \"javascript:\"" \
-        "img-09:10.jpg: left out of the gallery: a browser reads" \
-        " mailto:me.jpg: left out of the gallery: a browser reads" \
-        "ctrl\\x1Az.jpg: left out of the gallery: a name holding a Ctrl-Z byte" \
-        "line\\nbreak.jpg: left out of the gallery: a name holding a line break"
-    [ "$(wc -l <err)" -eq 6 ] || fail "not one line per message: $(cat err)"
-    [ "$(index_names g)" = fine ] || fail "the index holds more than fine: $(index_names g)"
-    [ -f g/fine.html ] && [ ! -f g/img-09:10.html ] && [ ! -f "g/t/img-09:10.jpg" ] ||
-        fail "pages of refused pictures: $(ls g g/t)"
+        "$(printf '%0251d' 0).jpg: left out of the gallery: the name is longer than 250 bytes"
+    [ "$(wc -l <err)" -eq 2 ] || fail "not one line per message: $(cat err)"
+    [ "$(index_names g | tr '\n' ' ')" = "$(printf '%0250d' 0) fine " ] ||
+        fail "index: $(index_names g)"
     cmp -s g/index.jpg "$samples/rainbow.jpg" || fail "the picture index.jpg was changed"
     ;;
 
@@ -298,7 +307,8 @@ orientations)
         case $orientation in [1234]) size="160 120" thumbnail="80 60" ;; *) size="120 160" thumbnail="60 80" ;; esac
         [ "$(sed -n 2p "g/o$orientation.ppm")" = "$size" ] || fail "companion of o$orientation: $(sed -n 2p "g/o$orientation.ppm")"
         [ "$(page_size "g/o$orientation.html")" = "$size" ] || fail "page of o$orientation: $(page_size "g/o$orientation.html")"
-        [ "$(sed -n 2p "g/t/o$orientation.ppm")" = "$thumbnail" ] || fail "thumbnail of o$orientation"
+        [ "$(sed -n 2p "g/.pixfold-gallery/sizes/t/o$orientation.ppm")" = "$thumbnail" ] ||
+            fail "thumbnail of o$orientation"
         # Thumbnails are turned in their pixels: their own orientation is none, or upright.
         case $(exiftool -s3 -n -Orientation "g/t/o$orientation.jpg") in
         "" | 1) ;;
@@ -363,14 +373,14 @@ incremental)
             tr '\n' ' ')
         case $mode in
         # In place b.jpg is the changed picture itself.
-        *) expected=".pixfold-gallery/manifest b.html b.jpg index.html t/b.jpg t/b.ppm " ;;
+        *) expected=".pixfold-gallery/manifest .pixfold-gallery/sizes/t/b.ppm b.html b.jpg index.html t/b.jpg " ;;
         esac
         [ "$changed" = "$expected" ] || fail "$mode: a changed picture rewrote: $changed"
 
         rm g/c.jpg
         gallery "$@"
         expect_status 0
-        for file in c.html t/c.jpg t/c.ppm; do
+        for file in c.html t/c.jpg .pixfold-gallery/sizes/t/c.ppm; do
             [ ! -e "$target/$file" ] || fail "$mode: $file stayed after its picture went"
         done
         [ "$mode" = source_out ] && [ -e site/c.jpg ] && fail "the web copy of c stayed"
@@ -388,40 +398,61 @@ incremental)
 
 source_out)
     # SRC OUT: SRC stays as it was to the byte and the time; OUT holds a web-size copy of every
-    # picture, camera names included, thumbnails, pages and the index.
-    need_exiftool
+    # picture, camera names included, thumbnails, pages and the index, none with private data.
     make_gallery src small turned # 160 by 120, 180 by 60
+    need_exiftool
     cp "$samples/clouds.jpg" src/IMG_0001.JPG
     cp "$samples/rainbow.jpg" src/beach.jpeg
     cp "$samples/camouflage.jpg" src/DUNE.JPEG # 200 by 100
     orient 6 src/turned.jpg
-    # A camera's EXIF tells where a picture was taken; a published copy must not.
-    exiftool -q -overwrite_original -Make=TestCam -GPSLatitude=48.85 -GPSLatitudeRef=N \
-        src/DUNE.JPEG src/turned.jpg || fail "exiftool cannot tag"
+    # A camera's EXIF tells where a picture was taken and with what; a published file must not,
+    # whether made from the pixels or copied as it is (small fits the web box, tiny the
+    # thumbnail's).
+    command -v djpeg >/dev/null && command -v cjpeg >/dev/null ||
+        skip "djpeg and cjpeg are missing (Debian package libjpeg-turbo-progs)"
+    djpeg -scale 1/4 "$samples/clouds.jpg" | cjpeg >src/tiny.jpg # 40 by 30
+    djpeg -scale 1/8 "$samples/rainbow.jpg" | cjpeg >preview.jpg # a camera's preview
+    exiftool -q -overwrite_original -Make=TestCam -Model=T1 -SerialNumber=SN123 \
+        -GPSLatitude=48.85 -GPSLatitudeRef=N -XMP:Creator=Owner -IPTC:By-line=Owner \
+        -Comment=private "-ThumbnailImage<=preview.jpg" src/DUNE.JPEG src/turned.jpg \
+        src/small.jpg src/tiny.jpg || fail "exiftool cannot tag"
+    exiftool -b -ThumbnailImage src/DUNE.JPEG | cmp -s - preview.jpg ||
+        fail "exiftool gave DUNE.JPEG no preview"
+    # A photograph only its owner may read is still published for everyone to read.
+    chmod 600 src/small.jpg
+    umask 022
     echo "not a picture" >src/notes.txt
     # A Mac leaves ._NAME beside each picture on a card or a shared disk: no picture, no error.
     echo "resource fork" >src/._IMG_0001.JPG
     snapshot src >src.before
     contents src >src.bytes
-    gallery --keep-companions --size 170 --thumb-size 50 src site
+    # The markers stay as pixfold writes them, so that every page is what pixfold writes.
+    gallery --keep-companions --keep-markers --size 170 --thumb-size 50 src site
     expect_status 0
     expect_no_stderr
     snapshot src | cmp -s src.before - && contents src | cmp -s src.bytes - || fail "SRC changed"
     expect_gallery site 50
-    [ "$(index_names site | tr '\n' ' ')" = "DUNE IMG_0001 beach small turned " ] ||
+    [ "$(index_names site | tr '\n' ' ')" = "DUNE IMG_0001 beach small tiny turned " ] ||
         fail "index: $(index_names site)"
-    # Pictures that fit and are upright are copied as they are; the others are shrunk or turned.
-    cmp -s src/small.jpg site/small.jpg && cmp -s src/IMG_0001.JPG site/IMG_0001.jpg ||
-        fail "a small upright picture was not copied as it is"
+    # Pictures that fit and are upright keep their image data to the byte; the others are
+    # shrunk or turned.
+    for picture in small tiny; do
+        djpeg "src/$picture.jpg" >original.ppm && djpeg "site/$picture.jpg" >copy.ppm &&
+            cmp -s original.ppm copy.ppm || fail "$picture was not copied as it is"
+    done
+    cmp -s src/IMG_0001.JPG site/IMG_0001.jpg || fail "an untagged picture was not copied to the byte"
+    cmp -s src/tiny.jpg site/t/tiny.jpg && fail "the thumbnail copied as it is keeps its metadata"
     for picture in "turned 57 170" "DUNE 170 85" "beach 170 57" "small 160 120"; do
         [ "$(sed -n 2p "site/${picture%% *}.ppm")" = "${picture#* }" ] ||
             fail "${picture%% *}: $(sed -n 2p "site/${picture%% *}.ppm")"
         [ "$(page_size "site/${picture%% *}.html")" = "${picture#* }" ] || fail "page of ${picture%% *}"
     done
-    for picture in turned DUNE; do
-        exiftool -s3 -n -Orientation -Make -GPSLatitude "site/$picture.jpg" | grep -v '^1$' |
-            grep . && fail "the web copy of $picture keeps its metadata"
-    done
+    find site -name '*.jpg' -exec exiftool -q -a -G1 -s {} + >metadata
+    grep -E 'GPS|Make|Model|SerialNumber|\[XMP|\[IPTC|Comment|ThumbnailImage' metadata &&
+        fail "a published file keeps private metadata"
+    grep -q 'ImageWidth' metadata || fail "exiftool read nothing"
+    unreadable=$(find site -type f ! -perm -o=r)
+    [ -z "$unreadable" ] || fail "published files others cannot read: $unreadable"
     [ ! -e site/notes.txt ] || fail "a file that is no picture was copied"
     # Two pictures that would make one web copy: the first in byte order wins, the other is
     # left out with a message.
@@ -434,6 +465,121 @@ source_out)
     gallery src src/.
     expect_status 2
     grep -qF "for a gallery in place give only that folder" err || fail "stderr: $(cat err)"
+    ;;
+
+albums)
+    # SRC OUT walks the folders below SRC: each that holds pictures, or albums in turn, is an
+    # album with its own index, pages and thumbnails, and an entry in the index above it, whose
+    # thumbnail is its cover. The site step fills in the markers: a header (the nearest
+    # stdheader.inc, or links to the albums above and below), the date, the footer.
+    make_gallery src top
+    make_gallery src/2024 a
+    make_gallery src/2024/holiday b
+    make_gallery src/2025 c
+    make_gallery "src/$(printf '\350\212\261\347\201\253') #1" d # "fireworks #1"
+    mkdir -p src/empty/deeper src/.hidden src/elsewhere
+    make_gallery src/.hidden hidden
+    make_gallery src/elsewhere e
+    ln -s elsewhere src/link
+    rm -r src/elsewhere/e.jpg
+    printf '<p>the 2024 header</p>' >src/2024/stdheader.inc
+    printf '<p>the footer</p>' >src/stdfooter.inc
+    touch -d '2024-05-01 12:00' src/top.jpg src/2025/c.jpg src/*/d.jpg
+    touch -d '2024-06-01 12:00' src/2024/a.jpg
+    touch -d '2024-07-01 12:00' src/2024/holiday/b.jpg
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    grep -qF "warning: link/: left out: a symbolic link to a folder" err || fail "no word of the link: $(cat err)"
+    [ "$(wc -l <err)" -eq 1 ] || fail "stderr: $(cat err)"
+    for album in "" 2024/ 2024/holiday/ 2025/ "$(printf '\350\212\261\347\201\253') #1/"; do
+        [ -f "site/${album}index.html" ] || fail "no index for the album $album"
+    done
+    [ ! -e site/empty ] && [ ! -e site/.hidden ] && [ ! -e site/link ] || fail "left-out folders made: $(ls -A site)"
+    # Albums first, then pictures, each in name order; an album's entry is t/LINK/index.jpg.
+    tr -d '\r' <site/index.html | sed -n 's/^<a href="\([^"]*\)".*/\1/p' | tr '\n' ' ' >entries
+    [ "$(cat entries)" = "2024/index.html 2025/index.html %E8%8A%B1%E7%81%AB%20%231/index.html top.html " ] ||
+        fail "top index: $(cat entries)"
+    grep -qF '<img src="t/2024/index.jpg"' site/index.html || fail "no cover of 2024"
+    # A cover is the first picture of the album, or the cover of its first album.
+    cmp -s site/t/2024/index.jpg site/2024/holiday/t/b.jpg || fail "2024's cover is not holiday's"
+    cmp -s site/2024/t/holiday/index.jpg site/2024/holiday/t/b.jpg || fail "holiday's cover"
+    cmp -s site/t/2025/index.jpg site/2025/t/c.jpg || fail "2025's cover"
+    # The header: stdheader.inc on the pages of its folder and below it, byte for byte; else
+    # links to every album above, and on an index, its albums.
+    for page in site/2024/index.html site/2024/a.html site/2024/holiday/index.html site/2024/holiday/b.html; do
+        grep -qF '<p>the 2024 header</p>' "$page" || fail "$page lacks the 2024 header"
+    done
+    tr -d '\r' <site/index.html | grep -qxF '<p>src</p>' || fail "top header: $(tr -d '\r' <site/index.html | sed -n 8,9p)"
+    tr -d '\r' <site/index.html | grep -qF '<p><a href="2024/index.html">2024</a> | <a href="2025/index.html">2025</a> | <a href="%E8%8A%B1%E7%81%AB%20%231/index.html">'"$(printf '\211\324\211\316')"' #1</a></p>' ||
+        fail "top index's albums: $(tr -d '\r' <site/index.html | sed -n 8,10p)"
+    tr -d '\r' <site/2025/c.html | grep -qxF '<p><a href="../index.html">src</a> / <a href="index.html">2025</a></p>' ||
+        fail "2025's page header: $(tr -d '\r' <site/2025/c.html | sed -n 8p)"
+    # The top is named by its folder, however SRC is written.
+    gallery LC_ALL=C.UTF-8 TZ=UTC src/./ slashed
+    tr -d '\r' <slashed/index.html | grep -qxF '<p>src</p>' ||
+        fail "top named $(tr -d '\r' <slashed/index.html | sed -n 8p)"
+    # The date: a picture's own day; an index's, the newest below it. It follows the label.
+    label=$(printf '^<p>\215\305\217I\215X\220V:$')
+    for check in "site/2025/c.html 2024-05-01" "site/2024/holiday/b.html 2024-07-01" \
+        "site/2024/index.html 2024-07-01" "site/index.html 2024-07-01" "site/2025/index.html 2024-05-01"; do
+        date=$(tr -d '\r' <"${check% *}" | grep -a -A1 "$label" | sed -n 2p)
+        [ "$date" = "${check#* }" ] || fail "${check% *}: the date $date, not ${check#* }"
+    done
+    grep -qF '<p>the footer</p>' site/2024/holiday/b.html || fail "no footer"
+    # The step changes the three marker lines and nothing else.
+    gallery LC_ALL=C.UTF-8 TZ=UTC --keep-markers src raw
+    expect_status 0
+    (cd site && find . -name '*.html' | LC_ALL=C sort) >pages
+    while IFS= read -r page; do
+        # Of pixfold's page, the three marker lines changed, into one line or more each.
+        diff raw/"$page" site/"$page" >changes
+        [ "$(grep -c '^< ' changes)" -eq 3 ] || fail "$page: not three lines changed: $(cat changes)"
+        grep -a '^< ' changes | tr -d '\r' | grep -avqE '^< <!-- \$(include std(header|footer)\.inc|timestamp) -->$' &&
+            fail "$page: another line changed: $(cat changes)"
+        tr -d '\r' <"site/$page" | grep -aq "$label" || fail "$page: the label changed"
+    done <pages
+
+    # A rerun with nothing changed writes nothing.
+    snapshot site >before
+    sleep 1
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    snapshot site | cmp -s before - || fail "a rerun wrote: $(snapshot site | diff before -)"
+    # A picture added to a leaf album, after its cover and older than the rest: its own files
+    # and its album's index, nothing above.
+    cp "$samples/rainbow.jpg" src/2024/holiday/c0.jpg
+    touch -d '2024-05-02 12:00' src/2024/holiday/c0.jpg
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    changed=$(snapshot site | diff before - | sed -n 's/^> [^ ]* [^ ]* [^ ]* \.\///p' |
+        grep -v '^\.pixfold-gallery/manifest$' | LC_ALL=C sort | tr '\n' ' ')
+    expected=".pixfold-gallery/sizes/2024/holiday/t/c0.ppm 2024/holiday/c0.html 2024/holiday/c0.jpg 2024/holiday/index.html 2024/holiday/t/c0.jpg "
+    [ "$changed" = "$expected" ] || fail "adding a picture rewrote: $changed"
+    # One of a later day: the indexes above too, whose date it is now.
+    snapshot site >before
+    cp "$samples/rainbow.jpg" src/2024/holiday/c1.jpg
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 0
+    changed=$(snapshot site | diff before - | sed -n 's/^> [^ ]* [^ ]* [^ ]* \.\///p' |
+        grep 'index.html$' | LC_ALL=C sort | tr '\n' ' ')
+    [ "$changed" = "2024/holiday/index.html 2024/index.html index.html " ] ||
+        fail "a picture of a later day rewrote the indexes $changed"
+    # The same gallery whatever the jobs, and from a clean build.
+    gallery LC_ALL=C.UTF-8 TZ=UTC -j 1 src one
+    gallery LC_ALL=C.UTF-8 TZ=UTC -j 4 src four
+    diff -r --exclude=.pixfold-gallery one four >/dev/null && diff -r --exclude=.pixfold-gallery one site >/dev/null ||
+        fail "galleries differ: $(diff -rq one four; diff -rq one site)"
+    # An album named t would be the folder of its parent's thumbnails: left out, and said.
+    make_gallery src/2025/t f
+    gallery LC_ALL=C.UTF-8 TZ=UTC src site
+    expect_status 2
+    expect_messages "2025/t/: left out of the gallery: an album t would share its folder with the thumbnails"
+    # In place the gallery stays one folder, and names the folders it leaves out.
+    gallery src
+    expect_status 0
+    expect_messages "warning: 2024/: left out: a gallery in place is one folder; pixfold-gallery SRC OUT takes the folders below as albums"
+    grep -q '\.hidden/\| t/' err && fail "in place names a hidden folder, or its own: $(cat err)"
+    [ ! -e src/2024/index.html ] || fail "in place wrote an album"
     ;;
 
 camera_names_in_place)

@@ -5,7 +5,9 @@
 #include "system/system.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 namespace fake_system {
@@ -223,7 +225,7 @@ int append_file(std::string const& path, std::string const& bytes) {
     return 0;
 }
 
-int read_file(std::string const& path, std::string& bytes) {
+int read_file(std::string const& path, std::string& bytes, std::size_t most) {
     std::lock_guard<std::recursive_mutex> const hold(machine_lock);
     std::string const file = normal(path);
     bytes.clear();
@@ -231,8 +233,19 @@ int read_file(std::string const& path, std::string& bytes) {
     node const* found = find(file);
     if (found == nullptr) return ENOENT;
     if (found->is_folder) return EISDIR;
-    bytes = found->bytes;
+    bytes = found->bytes.substr(0, most);
     return 0;
+}
+
+int sync_file(std::string const& path) {
+    std::lock_guard<std::recursive_mutex> const hold(machine_lock);
+    std::string const file = normal(path);
+    if (fails(call::sync, file)) return current.failure_code;
+    return find(file) != nullptr ? 0 : ENOENT;
+}
+
+int sync_file_system(std::string const& path) {
+    return sync_file(path);
 }
 
 int lock_folder(std::string const& path) {
@@ -288,11 +301,26 @@ std::string absolute_path(std::string const& path) {
     return path;
 }
 
+std::string resolved_path(std::string const& path) {
+    return normal(path);
+}
+
 int processor_count() {
     return current.processors;
 }
 
 void limit_memory_pools(int) {}
+
+std::string local_date(std::int64_t seconds) {
+    // The fake's local time is universal time, so dates are the same on every test machine.
+    time_t const moment = static_cast<time_t>(seconds);
+    struct tm parts;
+    gmtime_r(&moment, &parts);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
+                  parts.tm_mday);
+    return text;
+}
 
 std::string locale_charset() {
     return current.charset;

@@ -23,6 +23,7 @@ enum class call {
     rename,
     remove,
     make_folder,
+    sync,
     lock,
     run,
 };

@@ -5,7 +5,9 @@
 #include "gallery.h"
 #include "imaging.h"
 #include "layout.h"
+#include "manifest.h"
 #include "system/system.h"
+#include "whole_files.h"
 
 #include <gtest/gtest.h>
 
@@ -85,21 +87,36 @@ std::vector<std::string> index_entries(std::string const& index) {
     return entries;
 }
 
-// Every page of a picture stands beside the files it shows, and every entry of the index links
-// to a page that is there.
+// The thumbnails that an index shows.
+std::vector<std::string> index_images(std::string const& index) {
+    std::vector<std::string> images;
+    for (std::size_t at = 0; (at = index.find("<img src=\"", at)) != std::string::npos;) {
+        at += 10;
+        images.push_back(index.substr(at, index.find('"', at) - at));
+    }
+    return images;
+}
+
+// Every page of a picture stands beside the files it shows, and every entry of an index links
+// to a page that is there and shows a thumbnail that is there.
 void expect_pages_whole(files const& gallery, bool web_copies) {
     for (auto const& [path, bytes] : gallery) {
-        if (path == "index.html") {
-            EXPECT_TRUE(bytes.ends_with("</html>\r\n")) << "the index is cut short";
+        std::string const album = layout::folder_of(path);
+        if (path == layout::index(album)) {
+            EXPECT_TRUE(bytes.ends_with("</html>\r\n")) << path << " is cut short";
             for (std::string const& page : index_entries(bytes))
-                EXPECT_EQ(gallery.count(page), 1u) << "the index links to a missing " << page;
+                EXPECT_EQ(gallery.count(album.empty() ? page : album + "/" + page), 1u)
+                    << path << " links to a missing " << page;
+            for (std::string const& image : index_images(bytes))
+                EXPECT_EQ(gallery.count(album.empty() ? image : album + "/" + image), 1u)
+                    << path << " shows a missing " << image;
         }
         if (!path.ends_with(".html") || bytes.find("alt=\"Picture ") == std::string::npos) continue;
-        std::string const name = path.substr(0, path.size() - 5);
-        EXPECT_EQ(gallery.count(layout::thumbnail(name)), 1u) << path;
-        EXPECT_EQ(gallery.count(layout::thumbnail_companion(name)), 1u) << path;
+        std::string const file = layout::last_part(path);
+        std::string const name = file.substr(0, file.size() - 5);
+        EXPECT_EQ(gallery.count(layout::thumbnail(album, name)), 1u) << path;
         if (web_copies) {
-            EXPECT_EQ(gallery.count(layout::web_copy(name)), 1u) << path;
+            EXPECT_EQ(gallery.count(layout::web_copy(album, name)), 1u) << path;
         }
     }
 }
@@ -141,7 +158,14 @@ TEST_F(gallery_run, writes_every_page_by_pixfold_and_a_second_run_writes_nothing
                   .find("<img src=\"clouds.jpg\" alt=\"Picture clouds\" "
                         "width=\"100\" height=\"75\">\r\n"),
               std::string::npos);
-    EXPECT_EQ(fake_system::files_under("out/.pixfold-gallery").size(), 1u) << "only the manifest";
+    // The state keeps the manifest and the sizes that the index is written from, nothing more.
+    std::vector<std::string> state;
+    for (auto const& [path, bytes] : fake_system::files_under("out/.pixfold-gallery"))
+        state.push_back(path);
+    EXPECT_EQ(state, (std::vector<std::string>{"manifest", "sizes/t/IMG_0001.ppm",
+                                               "sizes/t/blue planet.ppm", "sizes/t/clouds.ppm"}));
+    EXPECT_EQ(fake_system::files_under("out/.pixfold-gallery").at("sizes/t/clouds.ppm"),
+              "P6\n40 30\n255\n");
 
     std::map<std::string, std::int64_t> before;
     for (auto const& [path, entry] : fake_system::current.files) before[path] = entry.modified;
@@ -171,15 +195,21 @@ void first_gallery(gallery_options const& with) {
     fake_system::add_file("src/clouds.jpg", sample("clouds"), 1'700'000'001);
     fake_system::add_file("src/IMG_0001.JPG", sample("rainbow"), 1'700'000'002);
     fake_system::add_file("src/tartan.v2.jpg", sample("tartan.v2"), 1'700'000'003);
+    // Albums, with SRC OUT; in place, folders left out.
+    fake_system::add_file("src/2024/a.jpg", sample("gingham check"), 1'700'000'004);
+    fake_system::add_file("src/2024/holiday/b.jpg", sample("blue planet"), 1'700'000'005);
+    fake_system::add_file("src/2025/c.jpg", sample("clouds"), 1'700'000'006);
     // A file of the user's among the gallery's, which no run may touch.
     fake_system::add_file(with.output + "/mine.html", "the user's own\n", 1);
 }
 
-// Since then one picture changed, one is gone and one is new.
+// Since then one picture changed, one is gone and one is new, and one album went.
 void changes() {
     fake_system::add_file("src/clouds.jpg", sample("squiggles"), 1'700'000'100);
     fake_system::current.files.erase("src/IMG_0001.JPG");
     fake_system::add_file("src/new.jpg", sample("camouflage"), 1'700'000'101);
+    fake_system::add_file("src/2024/holiday/d.jpg", sample("rainbow"), 1'700'000'102);
+    fake_system::current.files.erase("src/2025/c.jpg");
 }
 
 } // namespace
@@ -209,8 +239,9 @@ TEST_F(gallery_run, every_failed_call_is_told_leaves_the_gallery_whole_and_the_n
             files const clean = fake_system::files_under(out);
             std::map<call, int> const counted = fake_system::current.calls;
 
-            for (call kind : {call::write, call::append, call::rename, call::remove,
-                              call::make_folder, call::lock, call::read, call::list, call::run}) {
+            for (call kind :
+                 {call::write, call::append, call::rename, call::remove, call::make_folder,
+                  call::sync, call::lock, call::read, call::list, call::run}) {
                 int const count = counted.count(kind) != 0 ? counted.at(kind) : 0;
                 for (int number = 1; number <= count; ++number) {
                     SCOPED_TRACE("call " + std::to_string(static_cast<int>(kind)) + " number " +
@@ -227,10 +258,12 @@ TEST_F(gallery_run, every_failed_call_is_told_leaves_the_gallery_whole_and_the_n
                     for (std::string const& line : told)
                         EXPECT_NE(line.find('/'), std::string::npos) << "names no file: " << line;
                     // Every file there is whole: as it was, or as the clean build made it; the
-                    // index may leave out the pictures that failed.
+                    // indexes and covers may leave out the pictures that failed.
                     files const after = visible(out);
                     for (auto const& [path, bytes] : after) {
-                        if (path == "index.html") continue;
+                        if (layout::last_part(path) == "index.html" ||
+                            layout::last_part(path) == "index.jpg")
+                            continue;
                         auto const old = before.find(path);
                         auto const made = clean.find(path);
                         EXPECT_TRUE((old != before.end() && old->second == bytes) ||
@@ -358,4 +391,107 @@ TEST_F(gallery_run, a_file_is_claimed_in_the_journal_before_it_appears) {
     ASSERT_EQ(build(options({"src"}, true)), 0) << fake_system::current.error;
     EXPECT_EQ(fake_system::current.files.count("src/clouds.ppm"), 0u);
     EXPECT_EQ(fake_system::current.files.count("src/t/clouds.jpg"), 0u);
+}
+
+TEST_F(gallery_run, files_that_a_run_which_did_not_end_left_cut_short_are_made_again) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/rainbow.jpg", "rainbow");
+    add_picture("src/tartan.v2.jpg", "tartan.v2");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    files const clean = fake_system::files_under("out");
+    // As a power cut can leave a run that had made two pictures: their lines in the journal,
+    // one page empty, one thumbnail cut short; the manifest of the run before names neither.
+    std::string const last_manifest = clean.at(".pixfold-gallery/manifest");
+    std::string journal, kept;
+    std::istringstream lines(last_manifest);
+    for (std::string line; std::getline(lines, line);)
+        (line.find("\tclouds.jpg") != std::string::npos ||
+                 line.find("\trainbow.jpg") != std::string::npos
+             ? journal
+             : kept) += line + "\n";
+    fake_system::add_file("out/.pixfold-gallery/manifest", kept, 1);
+    fake_system::add_file("out/.pixfold-gallery/journal", journal, 1);
+    fake_system::add_file("out/clouds.html", "", 1);
+    fake_system::add_file("out/t/rainbow.jpg", clean.at("t/rainbow.jpg").substr(0, 100), 1);
+
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    EXPECT_TRUE(fake_system::files_under("out") == clean)
+        << differences(fake_system::files_under("out"), clean);
+    // Both made again, and only they: the index shows them as it did.
+    EXPECT_EQ(fake_system::current.calls[call::run], 2);
+}
+
+TEST(whole_files, know_a_file_cut_short_by_its_kind) {
+    EXPECT_TRUE(is_whole("a.html", "<html>\r\n</html>\r\n"));
+    EXPECT_FALSE(is_whole("a.html", "<html>\r\n</ht"));
+    EXPECT_FALSE(is_whole("a.html", ""));
+    EXPECT_TRUE(is_whole("t/a.jpg", "\xFF\xD8...\xFF\xD9"));
+    EXPECT_FALSE(is_whole("t/a.jpg", "\xFF\xD8..."));
+    EXPECT_FALSE(is_whole("t/a.jpg", ""));
+    EXPECT_TRUE(is_whole(".pixfold-gallery/sizes/t/a.ppm", "P6\n40 30\n255\n"));
+    EXPECT_FALSE(is_whole(".pixfold-gallery/sizes/t/a.ppm", "P6\n40"));
+}
+
+TEST_F(gallery_run, a_gallery_of_an_earlier_version_is_taken_over_without_making_it_again) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/a#b.jpg", "rainbow");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    files const clean = fake_system::files_under("out");
+
+    // As the earlier version left it: its manifest, and whole PPM files of the thumbnails in
+    // t/, from which its pages, written with the names as they are, were sized.
+    std::string earlier = "pixfold-gallery manifest 1\n";
+    for (auto const& [source, record] :
+         read_manifest(clean.at(".pixfold-gallery/manifest"), "").made.pictures)
+        earlier += std::to_string(record.stamp.size) + " " +
+                   std::to_string(record.stamp.modified_seconds) + " " +
+                   std::to_string(record.stamp.modified_nanoseconds) + " " +
+                   std::to_string(record.web_box) + " " + std::to_string(record.thumbnail_box) +
+                   " -\t" + source + "\n";
+    fake_system::add_file("out/.pixfold-gallery/manifest", earlier, 1);
+    std::erase_if(fake_system::current.files, [](auto const& file) {
+        return file.first.starts_with("out/.pixfold-gallery/sizes");
+    });
+    for (auto const& [name, link] : {std::pair{"clouds", "clouds"}, std::pair{"a#b", "a%23b"}}) {
+        std::string const size = clean.at(layout::thumbnail_size("", link));
+        fake_system::add_file("out/t/" + std::string(name) + ".ppm",
+                              size + std::string(3600, '\x7F'), 1);
+    }
+
+    // Only the picture whose link changed is decoded again; the other's page is written again
+    // from the sizes taken over, for its markers.
+    fake_system::current.failing_paths.insert("src/clouds.jpg");
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    EXPECT_TRUE(fake_system::files_under("out") == clean)
+        << differences(fake_system::files_under("out"), clean);
+}
+
+TEST_F(gallery_run, a_file_a_cut_left_short_is_made_again_though_the_journal_lost_its_lines) {
+    add_picture("src/clouds.jpg", "clouds");
+    add_picture("src/rainbow.jpg", "rainbow");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    files const clean = fake_system::files_under("out");
+
+    // A run that replaces every file, cut short once a page is in place; of what it wrote, the
+    // disk kept that page but half of it, and the journal that was there, but empty.
+    auto cut = fake_system::current.files;
+    fake_system::current.on_rename = [&](std::string const& path) {
+        if (path == "out/clouds.html") cut = fake_system::current.files;
+    };
+    gallery_options forced = options({"src", "out"});
+    forced.force = true;
+    ASSERT_EQ(build(forced), 0);
+    fake_system::current.on_rename = nullptr;
+    fake_system::current.files = cut;
+    std::string& page = fake_system::current.files.at("out/clouds.html").bytes;
+    page.resize(page.size() / 2);
+    fake_system::current.files.at("out/.pixfold-gallery/journal").bytes.clear();
+    ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+    EXPECT_TRUE(fake_system::files_under("out") == clean)
+        << differences(fake_system::files_under("out"), clean);
+
+    // An empty file is never whole, cut short or not.
+    fake_system::current.files.at("out/t/rainbow.jpg").bytes.clear();
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    EXPECT_EQ(fake_system::files_under("out").at("t/rainbow.jpg"), clean.at("t/rainbow.jpg"));
 }

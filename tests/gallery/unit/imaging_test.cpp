@@ -1,4 +1,5 @@
 #include "imaging.h"
+#include "jpeg_segments.h"
 
 #include <gtest/gtest.h>
 
@@ -124,12 +125,22 @@ TEST_F(imaging, every_orientation_comes_out_upright_at_the_size_a_browser_shows)
     }
 }
 
-TEST_F(imaging, an_upright_picture_that_fits_is_used_as_it_is) {
-    std::string const source = jpeg_with_orientation(upright_picture(), 1);
+TEST_F(imaging, an_upright_picture_that_fits_is_used_as_it_is_without_its_metadata) {
+    VImage tagged = upright_picture().copy();
+    tagged.set("exif-ifd0-Make", "TestCam");
+    tagged.set("exif-ifd2-GPSLatitude", "48/1 51/1 0/1");
+    std::string const source = jpeg_with_orientation(tagged, 1);
+    ASSERT_NE(VImage::new_from_buffer(source, "").get_typeof("exif-data"), 0u);
     picture_images const made = make_picture_images(source, read_jpeg_header(source), 1600, 200);
     EXPECT_EQ(made.shown, (image_size{width, height}));
-    EXPECT_EQ(made.web, source);
-    EXPECT_EQ(made.thumbnail, source);
+    // The image data byte for byte, the EXIF gone.
+    std::string stripped;
+    ASSERT_TRUE(without_private_segments(source, stripped));
+    EXPECT_EQ(made.web, stripped);
+    EXPECT_EQ(made.thumbnail, stripped);
+    EXPECT_EQ(VImage::new_from_buffer(made.web, "").get_typeof("exif-data"), 0u);
+    EXPECT_NE(source.find("TestCam"), std::string::npos);
+    EXPECT_EQ(made.web.find("TestCam"), std::string::npos);
     EXPECT_EQ(made.thumbnail_size, (image_size{width, height}));
 
     // Turned by its orientation, the same pixels are no longer as a browser shows them.

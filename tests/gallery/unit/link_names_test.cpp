@@ -200,3 +200,16 @@ TEST(link_name, gives_each_thread_the_same_names) {
     }
     for (int count : mismatches) EXPECT_EQ(count, 0);
 }
+
+TEST(shown_in_page,
+     reads_each_name_in_its_locale_and_writes_what_shift_jis_cannot_hold_as_references) {
+    // Japanese in UTF-8: in Shift-JIS; a letter Shift-JIS lacks: a character reference.
+    EXPECT_EQ(shown_in_page("\xE8\x8A\xB1\xE7\x81\xAB #1", "UTF-8"), "\x89\xD4\x89\xCE #1");
+    EXPECT_EQ(shown_in_page("caf\xC3\xA9 & <tea>", "UTF-8"), "caf&#xE9; &amp; &lt;tea&gt;");
+    EXPECT_EQ(shown_in_page("\xE3\x80\x9C\xE6\xB3\xA2", "ANSI_X3.4-1968"), "&#x301C;\x94\x67");
+    // Shift-JIS bytes in a Shift-JIS locale are the same characters; in a UTF-8 one, no
+    // characters at all.
+    EXPECT_EQ(shown_in_page("\x95\x5C", "SHIFT_JIS"), "\x95\x5C");
+    EXPECT_EQ(shown_in_page("\x95\x5C", "UTF-8"), "&#xFFFD;\\");
+    EXPECT_EQ(shown_in_page("\xE9t\xE9", "ISO-8859-1"), "&#xE9;t&#xE9;");
+}

@@ -7,12 +7,26 @@
 namespace {
 
 made_picture made(std::int64_t size, int web_box, bool companion) {
-    return {{size, 1796672360, 492912713}, web_box, 200, companion, true, "link"};
+    made_picture picture;
+    picture.stamp = {size, 1796672360, 492912713};
+    picture.web_box = web_box;
+    picture.thumbnail_box = 200;
+    picture.companion = companion;
+    picture.link = "link";
+    picture.shown_width = 1600;
+    picture.shown_height = 900;
+    picture.thumbnail_width = 200;
+    picture.thumbnail_height = 113;
+    picture.page_key = 0x9e3779b97f4a7c15u;
+    return picture;
 }
 
 bool same(made_picture const& a, made_picture const& b) {
     return a.stamp == b.stamp && a.web_box == b.web_box && a.thumbnail_box == b.thumbnail_box &&
-           a.companion == b.companion && a.finished == b.finished && a.link == b.link;
+           a.companion == b.companion && a.finished == b.finished && a.link == b.link &&
+           a.shown_width == b.shown_width && a.shown_height == b.shown_height &&
+           a.thumbnail_width == b.thumbnail_width && a.thumbnail_height == b.thumbnail_height &&
+           a.page_key == b.page_key;
 }
 
 manifest read(std::string const& manifest_bytes, std::string const& journal = "") {
@@ -23,40 +37,53 @@ manifest read(std::string const& manifest_bytes, std::string const& journal = ""
 
 TEST(manifest, reads_back_what_it_wrote_with_names_of_any_bytes) {
     manifest written;
-    written["IMG_0001.JPG"] = made(5429, 1600, false);
-    written["blue planet.jpg"] = made(1, 0, true);
-    written["tab\tand  spaces .jpg"] = made(77, 0, false);
-    written["line\nbreak\\n.jpg"] = made(78, 0, false);
-    written["line\nbreak\\n.jpg"].link = "line%0Abreak\\n";
-    written["claimed.jpg"] = made(79, 1600, true);
-    written["claimed.jpg"].finished = false;
+    written.pictures["IMG_0001.JPG"] = made(5429, 1600, false);
+    written.pictures["2024/holiday/blue planet.jpg"] = made(1, 0, true);
+    written.pictures["tab\tand  spaces .jpg"] = made(77, 0, false);
+    written.pictures["line\nbreak\\n.jpg"] = made(78, 0, false);
+    written.pictures["line\nbreak\\n.jpg"].link = "line%0Abreak%5Cn";
+    written.pictures["claimed.jpg"] = made(79, 1600, true);
+    written.pictures["claimed.jpg"].finished = false;
+    written.albums[""] = {"", 0x1234, 0, true};
+    written.albums["2024/holiday\tand more"] = {"holiday%09and more", 0xfedcba9876543210u, 7,
+                                                false};
     manifest const back = read(manifest_text(written));
-    ASSERT_EQ(back.size(), written.size());
-    for (auto const& [name, picture] : written) {
-        ASSERT_EQ(back.count(name), 1u) << name;
-        EXPECT_TRUE(same(back.at(name), picture)) << name;
+    ASSERT_EQ(back.pictures.size(), written.pictures.size());
+    for (auto const& [name, picture] : written.pictures) {
+        ASSERT_EQ(back.pictures.count(name), 1u) << name;
+        EXPECT_TRUE(same(back.pictures.at(name), picture)) << name;
     }
-    // One line per picture, whatever its name holds.
+    ASSERT_EQ(back.albums.size(), 2u);
+    made_album const& holiday = back.albums.at("2024/holiday\tand more");
+    EXPECT_EQ(holiday.link, "holiday%09and more");
+    EXPECT_EQ(holiday.index_key, 0xfedcba9876543210u);
+    EXPECT_EQ(holiday.cover_key, 7u);
+    EXPECT_FALSE(holiday.finished);
+    EXPECT_EQ(back.albums.at("").index_key, 0x1234u);
+    // One line per picture or album, whatever its name holds.
     std::string const text = manifest_text(written);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + static_cast<long>(written.size()));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 5 + 2);
 }
 
 TEST(manifest, journal_lines_replace_older_ones_and_a_cut_line_is_dropped) {
     manifest written;
-    written["a.jpg"] = made(1, 0, false);
-    written["b.jpg"] = made(2, 0, false);
-    std::string const journal = manifest_line("a.jpg", made(10, 0, true)) +
-                                manifest_line("c.jpg", made(3, 0, false)) + "4 1 2 0 200 -\td\td.j";
-    manifest const back = read(manifest_text(written), journal);
-    ASSERT_EQ(back.size(), 3u);
-    EXPECT_TRUE(same(back.at("a.jpg"), made(10, 0, true)));
-    EXPECT_TRUE(same(back.at("b.jpg"), made(2, 0, false)));
-    EXPECT_TRUE(same(back.at("c.jpg"), made(3, 0, false)));
+    written.pictures["a.jpg"] = made(1, 0, false);
+    written.pictures["b.jpg"] = made(2, 0, false);
+    std::string const journal =
+        picture_line("a.jpg", made(10, 0, true)) + picture_line("c.jpg", made(3, 0, false)) +
+        album_line("2024", {"2024", 1, 2, true}) + "p 4 1 2 0 200 1 1 1 1 0 -\td\td.j";
+    manifest_state const state = read_manifest(manifest_text(written), journal);
+    ASSERT_EQ(state.made.pictures.size(), 3u);
+    EXPECT_TRUE(same(state.made.pictures.at("a.jpg"), made(10, 0, true)));
+    EXPECT_TRUE(same(state.made.pictures.at("b.jpg"), made(2, 0, false)));
+    EXPECT_TRUE(same(state.made.pictures.at("c.jpg"), made(3, 0, false)));
+    EXPECT_EQ(state.pictures_from_journal, (std::set<std::string>{"a.jpg", "c.jpg"}));
+    EXPECT_EQ(state.albums_from_journal, (std::set<std::string>{"2024"}));
 }
 
 TEST(manifest, journal_alone_counts_after_an_interrupted_first_run) {
-    manifest_state const state = read_manifest("", manifest_line("a.jpg", made(1, 0, false)));
-    EXPECT_EQ(state.made.size(), 1u);
+    manifest_state const state = read_manifest("", picture_line("a.jpg", made(1, 0, false)));
+    EXPECT_EQ(state.made.pictures.size(), 1u);
     EXPECT_FALSE(state.outdated);
 }
 
@@ -68,43 +95,49 @@ TEST(manifest, an_earlier_versions_manifest_and_journal_are_read_and_marked_outd
                       "1 2 3 0 200 c\ttab\tstop.jpg\n",
                       "4 5 6 0 200 -\tnew.jpg\n");
     EXPECT_TRUE(state.outdated);
-    ASSERT_EQ(state.made.size(), 3u);
-    EXPECT_EQ(state.made.at("IMG_0001.JPG").web_box, 1600);
-    EXPECT_TRUE(state.made.at("tab\tstop.jpg").companion);
-    EXPECT_TRUE(state.made.at("new.jpg").finished);
-    EXPECT_EQ(state.made.at("new.jpg").link, "");
+    ASSERT_EQ(state.made.pictures.size(), 3u);
+    EXPECT_EQ(state.made.pictures.at("IMG_0001.JPG").web_box, 1600);
+    EXPECT_TRUE(state.made.pictures.at("tab\tstop.jpg").companion);
+    EXPECT_TRUE(state.made.pictures.at("new.jpg").finished);
+    EXPECT_EQ(state.made.pictures.at("new.jpg").link, "");
     // Written again in this version's format, nothing of it is lost.
     manifest_state const again = read_manifest(manifest_text(state.made), "");
     EXPECT_FALSE(again.outdated);
-    EXPECT_EQ(again.made.size(), 3u);
-    EXPECT_EQ(again.made.at("tab\tstop.jpg").link, "");
+    EXPECT_EQ(again.made.pictures.size(), 3u);
+    EXPECT_EQ(again.made.pictures.at("tab\tstop.jpg").link, "");
 }
 
 TEST(manifest, foreign_or_damaged_text_claims_no_file) {
     // Whatever cannot be read claims nothing: nothing is removed on its word.
-    EXPECT_TRUE(read("pixfold-gallery manifest 9\n1 2 3 0 200 -\ta\ta.jpg\n").empty());
-    EXPECT_TRUE(read("something else", manifest_line("a.jpg", made(1, 0, false))).empty());
+    EXPECT_TRUE(
+        read("pixfold-gallery manifest 9\np 1 2 3 0 200 1 1 1 1 0 -\ta\ta.jpg\n").pictures.empty());
+    EXPECT_TRUE(read("something else", picture_line("a.jpg", made(1, 0, false))).pictures.empty());
     std::string const damaged = "pixfold-gallery manifest 2\n"
-                                "x 2 3 0 200 -\ta\ta.jpg\n"
-                                "1 2 3 0 200 ?\tb\tb.jpg\n"
-                                "1 2 3 0 200 -\tc\t\n"
-                                "1 2 3 0 200 -\td.jpg\n"
-                                "1 2 3 0 200 -\te\te\\x.jpg\n"
-                                "1 2 3 0 200 -\tf\tf\\\n"
-                                "1 2 3 0 200\tg\tg.jpg\n"
-                                "1 2 3 0 200 cp\tgood\tgood.jpg\n";
+                                "p x 2 3 0 200 1 1 1 1 0 -\ta\ta.jpg\n"
+                                "p 1 2 3 0 200 1 1 1 1 0 ?\tb\tb.jpg\n"
+                                "p 1 2 3 0 200 1 1 1 1 0 -\tc\t\n"
+                                "p 1 2 3 0 200 1 1 1 1 0 -\td.jpg\n"
+                                "p 1 2 3 0 200 1 1 1 1 0 -\te\te\\x.jpg\n"
+                                "p 1 2 3 0 200 1 1 1 1 0 -\tf\tf\\\n"
+                                "p 1 2 3 0 200 1 1 1 1\tg\tg.jpg\n"
+                                "q 1 2 3 0 200 1 1 1 1 0 -\th\th.jpg\n"
+                                "a 1 2 c\ti\ti\n"
+                                "a 1\tj\tj\n"
+                                "p 1 2 3 0 200 1 1 1 1 ff cp\tgood\tgood.jpg\n";
     manifest const back = read(damaged);
-    ASSERT_EQ(back.size(), 1u);
-    EXPECT_TRUE(back.at("good.jpg").companion);
-    EXPECT_FALSE(back.at("good.jpg").finished);
+    EXPECT_TRUE(back.albums.empty());
+    ASSERT_EQ(back.pictures.size(), 1u);
+    EXPECT_TRUE(back.pictures.at("good.jpg").companion);
+    EXPECT_FALSE(back.pictures.at("good.jpg").finished);
+    EXPECT_EQ(back.pictures.at("good.jpg").page_key, 0xffu);
 }
 
 TEST(manifest, text_is_in_byte_order_whatever_the_order_of_making) {
     manifest first, second;
-    first["b.jpg"] = made(2, 0, false);
-    first["a.jpg"] = made(1, 0, false);
-    second["a.jpg"] = made(1, 0, false);
-    second["b.jpg"] = made(2, 0, false);
+    first.pictures["b.jpg"] = made(2, 0, false);
+    first.pictures["a.jpg"] = made(1, 0, false);
+    second.pictures["a.jpg"] = made(1, 0, false);
+    second.pictures["b.jpg"] = made(2, 0, false);
     EXPECT_EQ(manifest_text(first), manifest_text(second));
     EXPECT_LT(manifest_text(first).find("a.jpg"), manifest_text(first).find("b.jpg"));
 }

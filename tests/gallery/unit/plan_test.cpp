@@ -4,31 +4,82 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
 constexpr file_stamp first_state{100, 1700000000, 1};
-constexpr file_stamp second_state{120, 1700000100, 2};
+constexpr file_stamp second_state{120, 1700090000, 2};
 
-picture picture_of(std::string const& source, std::string const& name,
-                   file_stamp stamp = first_state) {
-    return {source, name, stamp};
-}
-
-// The record of a picture made with these settings from the stamp.
-made_picture made_with(gallery_settings const& settings, std::string const& name,
-                       file_stamp stamp = first_state, bool companion = false) {
-    return {stamp, settings.web_box, settings.thumbnail_box, companion, true, name};
-}
-
-// Every file that the records say are made, as if they were all there.
-present_files all_made(manifest const& made) {
-    present_files present;
-    for (auto const& [source, record] : made) {
-        std::string const name = source.substr(0, source.rfind('.'));
-        for (std::string const& file : layout::owned_files(name, record)) present.insert(file);
+// A scan of pictures at these paths, each album made from its folder, in the order a scan
+// gives them; every name its own link.
+scan_result scan_stamped(std::vector<std::pair<std::string, file_stamp>> sources) {
+    std::sort(sources.begin(), sources.end(),
+              [](auto const& a, auto const& b) { return a.first < b.first; });
+    scan_result scanned;
+    scanned.albums.push_back({"", "top", "", -1, {}, {}, false, false});
+    std::map<std::string, int> albums{{"", 0}};
+    std::function<int(std::string const&)> album_of = [&](std::string const& path) {
+        if (auto const known = albums.find(path); known != albums.end()) return known->second;
+        int const parent = album_of(layout::folder_of(path));
+        int const index = static_cast<int>(scanned.albums.size());
+        std::string const name = layout::last_part(path);
+        scanned.albums.push_back({path, name, name, parent, {}, {}, false, false});
+        scanned.albums[static_cast<std::size_t>(parent)].albums.push_back(index);
+        albums[path] = index;
+        return index;
+    };
+    for (auto const& [source, stamp] : sources) {
+        std::string const album = layout::folder_of(source);
+        std::string const file = layout::last_part(source);
+        std::string const name = file.substr(0, file.rfind('.'));
+        int const index = album_of(album);
+        scanned.albums[static_cast<std::size_t>(index)].pictures.push_back(
+            static_cast<int>(scanned.pictures.size()));
+        scanned.pictures.push_back({source, album, index, name, name, stamp});
     }
-    return present;
+    return scanned;
+}
+
+scan_result scan_of(std::vector<std::string> const& sources, file_stamp stamp = first_state) {
+    std::vector<std::pair<std::string, file_stamp>> stamped;
+    for (std::string const& source : sources) stamped.emplace_back(source, stamp);
+    return scan_stamped(stamped);
+}
+
+// The records of a whole gallery made from the scan, as a run would leave them, and the files
+// they say are there.
+void made_all(scan_result const& scanned, gallery_settings const& settings, manifest& made,
+              present_files& present, site_sources const& site = {}) {
+    gallery_plan const plan = plan_gallery(scanned, made, present, settings, site);
+    std::vector<job_outcome> outcomes;
+    for (picture_job const& job : plan.jobs) {
+        made_picture record = job.target;
+        record.shown_width = job.page_only ? record.shown_width : 160;
+        record.shown_height = job.page_only ? record.shown_height : 120;
+        record.thumbnail_width = 40;
+        record.thumbnail_height = 30;
+        record.page_key =
+            page_key(job.item, record, settings,
+                     plan.frames[static_cast<std::size_t>(job.item.album_at)], job.date);
+        outcomes.push_back({{}, {}, record});
+    }
+    settle_jobs(plan.jobs, outcomes, made);
+    for (removal const& done : plan.removals) apply_removal(done, made);
+    for (auto const& [source, record] : made.pictures) {
+        std::string const file = layout::last_part(source);
+        for (std::string const& path :
+             layout::made_files(layout::folder_of(source), file.substr(0, file.rfind('.')), record))
+            present.insert(path);
+    }
+    album_plan const albums = plan_albums(scanned, made, present, settings, site);
+    for (album_job const& job : albums.jobs) {
+        made.albums[scanned.albums[static_cast<std::size_t>(job.album)].path] = job.target;
+        for (std::string const& path : layout::album_files(
+                 scanned.albums[static_cast<std::size_t>(job.album)].path, job.target))
+            present.insert(path);
+    }
+    for (removal const& done : albums.removals) apply_removal(done, made);
 }
 
 std::vector<std::string> job_sources(gallery_plan const& plan) {
@@ -42,8 +93,19 @@ std::vector<std::string> sorted(std::vector<std::string> files) {
     return files;
 }
 
-gallery_settings const in_place{0, 200, false, false};
-gallery_settings const source_out{1600, 200, false, false};
+gallery_settings const in_place{0, 200, false, false, false};
+gallery_settings const source_out{1600, 200, false, false, false};
+gallery_settings const site{1600, 200, false, false, true};
+
+// A site step whose dates are the days since 1970, and whose headers come from the folders.
+site_sources site_of(scan_result const& scanned) {
+    site_sources sources;
+    sources.header_files.resize(scanned.albums.size());
+    sources.footer_files.resize(scanned.albums.size());
+    for (album const& each : scanned.albums) sources.shown_names.push_back(each.name);
+    sources.date_of = [](std::int64_t seconds) { return std::to_string(seconds / 86400); };
+    return sources;
+}
 
 } // namespace
 
@@ -55,9 +117,9 @@ TEST(plan, makes_what_is_new_changed_or_made_otherwise_and_leaves_the_rest) {
         file_stamp stamp_now;
         bool remade;
     };
-    gallery_settings const bigger_thumbnails{1600, 300, false, false};
-    gallery_settings const smaller_copies{800, 200, false, false};
-    gallery_settings const forced{1600, 200, false, true};
+    gallery_settings const bigger_thumbnails{1600, 300, false, false, false};
+    gallery_settings const smaller_copies{800, 200, false, false, false};
+    gallery_settings const forced{1600, 200, false, true, false};
     row const rows[] = {
         {"unchanged", source_out, source_out, first_state, false},
         {"unchanged in place", in_place, in_place, first_state, false},
@@ -68,13 +130,15 @@ TEST(plan, makes_what_is_new_changed_or_made_otherwise_and_leaves_the_rest) {
     };
     for (row const& case_ : rows) {
         SCOPED_TRACE(case_.what);
-        manifest made{{"a.jpg", made_with(case_.made_with, "a")}};
-        gallery_plan const plan = plan_gallery({picture_of("a.jpg", "a", case_.stamp_now)}, made,
-                                               all_made(made), case_.now);
+        manifest made;
+        present_files present;
+        made_all(scan_of({"a.jpg"}), case_.made_with, made, present);
+        gallery_plan const plan =
+            plan_gallery(scan_of({"a.jpg"}, case_.stamp_now), made, present, case_.now, {});
         EXPECT_EQ(plan.jobs.size(), case_.remade ? 1u : 0u);
-        EXPECT_EQ(plan.index_stale, case_.remade);
         EXPECT_TRUE(plan.removals.empty());
         if (case_.remade) {
+            EXPECT_FALSE(plan.jobs[0].page_only);
             EXPECT_EQ(plan.jobs[0].target.web_box, case_.now.web_box);
             EXPECT_EQ(plan.jobs[0].target.thumbnail_box, case_.now.thumbnail_box);
             EXPECT_EQ(plan.jobs[0].target.stamp, case_.stamp_now);
@@ -84,111 +148,297 @@ TEST(plan, makes_what_is_new_changed_or_made_otherwise_and_leaves_the_rest) {
 }
 
 TEST(plan, remakes_a_picture_whose_made_file_was_deleted_or_never_finished) {
-    manifest made{{"a.jpg", made_with(source_out, "a")},
-                  {"b.jpg", made_with(source_out, "b")},
-                  {"c.jpg", made_with(source_out, "c")},
-                  {"d.jpg", made_with(source_out, "d")}};
-    made["d.jpg"].finished = false; // claimed by a run that was interrupted
-    present_files present = all_made(made);
+    scan_result const scanned = scan_of({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
+    manifest made;
+    present_files present;
+    made_all(scanned, source_out, made, present);
+    made.pictures["d.jpg"].finished = false; // claimed by a run that was interrupted
     present.erase("t/a.jpg");
     present.erase("b.html");
-    gallery_plan const plan =
-        plan_gallery({picture_of("a.jpg", "a"), picture_of("b.jpg", "b"), picture_of("c.jpg", "c"),
-                      picture_of("d.jpg", "d"), picture_of("new.jpg", "new")},
-                     made, present, source_out);
+    gallery_plan const plan = plan_gallery(scan_of({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "new.jpg"}),
+                                           made, present, source_out, {});
     EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"a.jpg", "b.jpg", "d.jpg", "new.jpg"}));
     EXPECT_FALSE(plan.jobs[3].had_files);
 }
 
 TEST(plan, a_companion_that_the_user_had_is_never_touched) {
-    gallery_settings const keeping{0, 200, true, false};
-    manifest made{{"mine.jpg", made_with(in_place, "mine")},
-                  {"ours.jpg", made_with(keeping, "ours", first_state, true)}};
-    present_files present = all_made(made);
-    present.insert("mine.ppm");   // the user's own
+    gallery_settings const keeping{0, 200, true, false, false};
+    manifest made;
+    present_files present;
+    present.insert("mine.ppm"); // the user's own
+    made_all(scan_of({"mine.jpg", "ours.jpg"}), keeping, made, present);
+    ASSERT_FALSE(made.pictures.at("mine.jpg").companion);
+    ASSERT_TRUE(made.pictures.at("ours.jpg").companion);
     present.insert("theirs.ppm"); // the user's, beside a picture not made yet
-    std::vector<picture> const pictures = {picture_of("mine.jpg", "mine"),
-                                           picture_of("ours.jpg", "ours"),
-                                           picture_of("theirs.jpg", "theirs")};
+    scan_result const scanned = scan_of({"mine.jpg", "ours.jpg", "theirs.jpg"});
 
     // Asked to keep companions, the gallery makes none where the user has one.
-    gallery_plan const keep = plan_gallery(pictures, made, present, keeping);
+    gallery_plan const keep = plan_gallery(scanned, made, present, keeping, {});
     ASSERT_EQ(job_sources(keep), (std::vector<std::string>{"theirs.jpg"}));
     EXPECT_FALSE(keep.jobs[0].target.companion);
     EXPECT_FALSE(keep.jobs[0].claim.companion);
     EXPECT_TRUE(keep.removals.empty());
 
     // Asked no longer, it removes its own and only its own.
-    gallery_plan const drop = plan_gallery(pictures, made, present, in_place);
+    gallery_plan const drop = plan_gallery(scanned, made, present, in_place, {});
     ASSERT_EQ(drop.removals.size(), 1u);
     EXPECT_EQ(drop.removals[0].files, (std::vector<std::string>{"ours.ppm"}));
-    EXPECT_FALSE(drop.removals[0].forget);
+    EXPECT_EQ(drop.removals[0].done, removal::then::forget_companion);
     EXPECT_EQ(job_sources(drop), (std::vector<std::string>{"theirs.jpg"}));
 
     // Once the picture of the user's companion is gone, the companion still stays.
-    gallery_plan const gone = plan_gallery({}, made, present, in_place);
+    gallery_plan const gone =
+        plan_gallery(scan_of(std::vector<std::string>{}), made, present, in_place, {});
     for (removal const& files : gone.removals)
         for (std::string const& file : files.files) EXPECT_NE(file, "mine.ppm");
 }
 
 TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_has) {
-    manifest made{{"IMG_1.JPG", made_with(source_out, "IMG_1")},
-                  {"gone.jpg", made_with(source_out, "gone")},
-                  {"kept.jpg", made_with(source_out, "kept")}};
+    manifest made;
+    present_files present;
+    made_all(scan_of({"IMG_1.JPG", "gone.jpg", "kept.jpg", "2024/gone.jpg"}), source_out, made,
+             present);
     gallery_plan const plan =
-        plan_gallery({picture_of("IMG_1.jpg", "IMG_1"), picture_of("kept.jpg", "kept")}, made,
-                     all_made(made), source_out);
-    ASSERT_EQ(plan.removals.size(), 2u);
-    EXPECT_EQ(plan.removals[0].source, "IMG_1.JPG");
-    EXPECT_TRUE(plan.removals[0].files.empty()) << "IMG_1.jpg makes the same files now";
-    EXPECT_EQ(plan.removals[1].source, "gone.jpg");
-    EXPECT_EQ(sorted(plan.removals[1].files),
-              (std::vector<std::string>{"gone.html", "gone.jpg", "t/gone.jpg", "t/gone.ppm"}));
-    EXPECT_TRUE(plan.index_stale);
+        plan_gallery(scan_of({"IMG_1.jpg", "kept.jpg"}), made, present, source_out, {});
+    ASSERT_EQ(plan.removals.size(), 3u);
+    EXPECT_EQ(plan.removals[0].source, "2024/gone.jpg");
+    EXPECT_EQ(sorted(plan.removals[0].files),
+              (std::vector<std::string>{".pixfold-gallery/sizes/2024/t/gone.ppm", "2024/gone.html",
+                                        "2024/gone.jpg", "2024/t/gone.jpg", "2024/t/gone.ppm"}));
+    EXPECT_EQ(plan.removals[1].source, "IMG_1.JPG");
+    EXPECT_TRUE(plan.removals[1].files.empty()) << "IMG_1.jpg makes the same files now";
+    EXPECT_EQ(plan.removals[2].source, "gone.jpg");
+    EXPECT_EQ(plan.removals[2].files.front(), "gone.html") << "the page goes first";
     EXPECT_TRUE(plan.manifest_stale);
 
     // In place the picture itself is never among the files that go.
-    manifest made_in_place{{"gone.jpg", made_with(in_place, "gone")}};
-    gallery_plan const in_place_plan = plan_gallery({}, made_in_place, {}, in_place);
+    manifest made_in_place;
+    present_files present_in_place;
+    made_all(scan_of({"gone.jpg"}), in_place, made_in_place, present_in_place);
+    gallery_plan const in_place_plan = plan_gallery(scan_of(std::vector<std::string>{}),
+                                                    made_in_place, present_in_place, in_place, {});
     EXPECT_EQ(sorted(in_place_plan.removals[0].files),
-              (std::vector<std::string>{"gone.html", "t/gone.jpg", "t/gone.ppm"}));
+              (std::vector<std::string>{".pixfold-gallery/sizes/t/gone.ppm", "gone.html",
+                                        "t/gone.jpg", "t/gone.ppm"}));
+}
+
+TEST(plan, a_picture_whose_link_changed_is_made_again_and_its_old_size_headers_go) {
+    // Made by an earlier version, with the name as its link and its thumbnail's size beside
+    // the thumbnail; the size headers of a link no picture has are left over.
+    manifest made;
+    present_files present;
+    made_all(scan_of({"caf\xC3\xA9.jpg", "plain.jpg"}), source_out, made, present);
+    present.insert("t/plain.ppm");
+    present.insert(".pixfold-gallery/sizes/t/gone%20away.ppm");
+    scan_result scanned = scan_of({"caf\xC3\xA9.jpg", "plain.jpg"});
+    scanned.pictures[0].link = "caf%C3%A9";
+    gallery_plan const plan = plan_gallery(scanned, made, present, source_out, {});
+    ASSERT_EQ(job_sources(plan), (std::vector<std::string>{"caf\xC3\xA9.jpg"}));
+    EXPECT_FALSE(plan.jobs[0].page_only);
+    EXPECT_EQ(plan.jobs[0].target.link, "caf%C3%A9");
+    std::vector<std::string> removed;
+    for (removal const& files : plan.removals) {
+        EXPECT_EQ(files.done, removal::then::nothing);
+        removed.insert(removed.end(), files.files.begin(), files.files.end());
+    }
+    EXPECT_EQ(sorted(removed), (std::vector<std::string>{".pixfold-gallery/sizes/t/caf\xC3\xA9.ppm",
+                                                         ".pixfold-gallery/sizes/t/gone%20away.ppm",
+                                                         "t/plain.ppm"}));
+}
+
+TEST(plan, a_page_whose_header_footer_or_date_changed_is_written_again_without_a_decode) {
+    scan_result const scanned = scan_of({"a.jpg", "2024/b.jpg", "2024/holiday/c.jpg"});
+    site_sources sources = site_of(scanned);
+    manifest made;
+    present_files present;
+    made_all(scanned, site, made, present, sources);
+    EXPECT_TRUE(plan_gallery(scanned, made, present, site, sources).jobs.empty());
+
+    // A header for 2024 and the folders below it: their pictures' pages, and theirs alone.
+    sources.header_files[1] = "<p>my site</p>";
+    gallery_plan const plan = plan_gallery(scanned, made, present, site, sources);
+    EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"2024/b.jpg", "2024/holiday/c.jpg"}));
+    for (picture_job const& job : plan.jobs) {
+        EXPECT_TRUE(job.page_only);
+        EXPECT_EQ(job.target.shown_width, 160);
+    }
+    EXPECT_EQ(plan.frames[2].header, "<p>my site</p>");
+    EXPECT_EQ(plan.frames[0].header, "<p><a href=\"index.html\">top</a></p>");
+
+    // Without the site step the markers stay, so no page depends on them.
+    manifest plain;
+    present_files plain_present;
+    made_all(scanned, source_out, plain, plain_present);
+    EXPECT_TRUE(plan_gallery(scanned, plain, plain_present, source_out, sources).jobs.empty());
 }
 
 TEST(settle, a_picture_that_now_fails_loses_its_earlier_files_and_keeps_its_claim_till_then) {
-    manifest made{{"a.jpg", made_with(source_out, "a")}, {"b.jpg", made_with(source_out, "b")}};
-    gallery_settings const keeping{1600, 200, true, false};
-    gallery_plan const plan = plan_gallery(
-        {picture_of("a.jpg", "a", second_state), picture_of("b.jpg", "b", second_state)}, made,
-        all_made(made), keeping);
+    manifest made;
+    present_files present;
+    made_all(scan_of({"a.jpg", "b.jpg"}), source_out, made, present);
+    gallery_settings const keeping{1600, 200, true, false, false};
+    gallery_plan const plan =
+        plan_gallery(scan_of({"a.jpg", "b.jpg"}, second_state), made, present, keeping, {});
     ASSERT_EQ(plan.jobs.size(), 2u);
+    made_picture b = plan.jobs[1].target;
+    b.thumbnail_width = 40;
     std::vector<removal> const removals =
-        settle_jobs(plan.jobs, {{"cannot decode it", {}}, {}}, made);
+        settle_jobs(plan.jobs, {{"cannot decode it", {}, {}}, {{}, {}, b}}, made);
 
     // The one made takes its new record; the one that failed holds its claim on every file
     // it may have left, old or new, until they are removed.
-    EXPECT_EQ(made.at("b.jpg").stamp, second_state);
-    EXPECT_TRUE(made.at("b.jpg").finished);
-    EXPECT_TRUE(made.at("b.jpg").companion);
-    EXPECT_FALSE(made.at("a.jpg").finished);
+    EXPECT_EQ(made.pictures.at("b.jpg").stamp, second_state);
+    EXPECT_TRUE(made.pictures.at("b.jpg").finished);
+    EXPECT_TRUE(made.pictures.at("b.jpg").companion);
+    EXPECT_FALSE(made.pictures.at("a.jpg").finished);
     ASSERT_EQ(removals.size(), 1u);
     EXPECT_EQ(sorted(removals[0].files),
-              (std::vector<std::string>{"a.html", "a.jpg", "a.ppm", "t/a.jpg", "t/a.ppm"}));
+              (std::vector<std::string>{".pixfold-gallery/sizes/t/a.ppm", "a.html", "a.jpg",
+                                        "a.ppm", "t/a.jpg", "t/a.ppm"}));
     apply_removal(removals[0], made);
-    EXPECT_EQ(made.count("a.jpg"), 0u);
+    EXPECT_EQ(made.pictures.count("a.jpg"), 0u);
 }
 
 TEST(settle, a_companion_that_could_not_be_removed_stays_the_gallerys) {
-    gallery_settings const keeping{0, 200, true, false};
-    manifest made{{"a.jpg", made_with(keeping, "a", first_state, true)}};
+    gallery_settings const keeping{0, 200, true, false, false};
+    manifest made;
+    present_files present;
+    made_all(scan_of({"a.jpg"}), keeping, made, present);
     gallery_plan const plan =
-        plan_gallery({picture_of("a.jpg", "a", second_state)}, made, all_made(made), in_place);
+        plan_gallery(scan_of({"a.jpg"}, second_state), made, present, in_place, {});
     ASSERT_EQ(plan.removals.size(), 1u);
     ASSERT_EQ(plan.jobs.size(), 1u);
     EXPECT_TRUE(plan.jobs[0].claim.companion);
     // The removal failed, so it was not applied: the next run is to try again.
-    settle_jobs(plan.jobs, {{}}, made);
-    EXPECT_TRUE(made.at("a.jpg").companion);
+    settle_jobs(plan.jobs, {{{}, {}, plan.jobs[0].target}}, made);
+    EXPECT_TRUE(made.pictures.at("a.jpg").companion);
     // Done, it clears the mark.
     apply_removal(plan.removals[0], made);
-    EXPECT_FALSE(made.at("a.jpg").companion);
+    EXPECT_FALSE(made.pictures.at("a.jpg").companion);
+}
+
+TEST(albums, each_lists_its_albums_first_then_its_pictures_and_takes_its_cover_from_the_first) {
+    scan_result const scanned =
+        scan_of({"z.jpg", "2024/holiday/b.jpg", "2024/a.jpg", "2025/c.jpg", "2025/d.jpg"});
+    manifest made;
+    present_files present;
+    gallery_plan const plan = plan_gallery(scanned, made, present, source_out, {});
+    std::vector<job_outcome> outcomes;
+    for (picture_job const& job : plan.jobs) {
+        made_picture record = job.target;
+        record.thumbnail_width = static_cast<int>(job.item.source.size());
+        record.thumbnail_height = 10;
+        outcomes.push_back({{}, {}, record});
+    }
+    settle_jobs(plan.jobs, outcomes, made);
+    album_plan const albums = plan_albums(scanned, made, present, source_out, {});
+    ASSERT_EQ(albums.jobs.size(), 4u); // the top, 2024, its holiday and 2025
+    album_job const& top = albums.jobs[0];
+    EXPECT_EQ(top.list, "t/2024/index.jpg\nt/2025/index.jpg\nt/z.jpg\n");
+    EXPECT_TRUE(top.write_index);
+    EXPECT_FALSE(top.copy_cover) << "the top has no album above";
+    album_job const& year = albums.jobs[1];
+    EXPECT_EQ(scanned.albums[static_cast<std::size_t>(year.album)].path, "2024");
+    EXPECT_EQ(year.list, "t/holiday/index.jpg\nt/a.jpg\n");
+    // Its first entry is an album, so that album's cover is its own.
+    EXPECT_EQ(year.cover_from, "2024/holiday/t/b.jpg");
+    EXPECT_EQ(year.cover_header,
+              "P6\n" + std::to_string(std::string("2024/holiday/b.jpg").size()) + " 10\n255\n");
+    EXPECT_EQ(albums.jobs[3].cover_from, "2025/t/c.jpg");
+}
+
+namespace {
+
+using stamped_sources = std::vector<std::pair<std::string, file_stamp>>;
+
+struct album_writes {
+    std::vector<std::string> indexes; // the albums whose index is written
+    std::vector<std::string> covers;  // those whose cover is copied
+};
+
+// What a run over the second sources writes of the albums, after one over the first.
+album_writes albums_written(stamped_sources const& before, stamped_sources const& now) {
+    manifest made;
+    present_files present;
+    made_all(scan_stamped(before), site, made, present, site_of(scan_stamped(before)));
+    scan_result const scanned = scan_stamped(now);
+    site_sources const sources = site_of(scanned);
+    gallery_plan const plan = plan_gallery(scanned, made, present, site, sources);
+    std::vector<job_outcome> outcomes;
+    for (picture_job const& job : plan.jobs) {
+        made_picture record = job.target;
+        record.thumbnail_width = 40;
+        record.thumbnail_height = 30;
+        outcomes.push_back({{}, {}, record});
+    }
+    settle_jobs(plan.jobs, outcomes, made);
+    album_writes writes;
+    for (album_job const& job : plan_albums(scanned, made, present, site, sources).jobs) {
+        std::string const& path = scanned.albums[static_cast<std::size_t>(job.album)].path;
+        if (job.write_index) writes.indexes.push_back(path);
+        if (job.copy_cover) writes.covers.push_back(path);
+    }
+    return writes;
+}
+
+} // namespace
+
+TEST(albums, a_new_picture_rewrites_its_index_and_those_above_only_where_cover_or_date_changed) {
+    stamped_sources const gallery = {
+        {"a.jpg", first_state}, {"2024/b.jpg", first_state}, {"2024/holiday/c.jpg", first_state}};
+    album_writes const nothing = albums_written(gallery, gallery);
+    EXPECT_TRUE(nothing.indexes.empty() && nothing.covers.empty())
+        << "a rerun with nothing changed writes nothing";
+
+    // After the album's first picture, of the same day: that album's index alone.
+    stamped_sources same_day = gallery;
+    same_day.push_back({"2024/holiday/d.jpg", first_state});
+    album_writes const day = albums_written(gallery, same_day);
+    EXPECT_EQ(day.indexes, (std::vector<std::string>{"2024/holiday"}));
+    EXPECT_TRUE(day.covers.empty());
+
+    // Of a later day: the albums above take its date.
+    stamped_sources later = gallery;
+    later.push_back({"2024/holiday/d.jpg", second_state});
+    EXPECT_EQ(albums_written(gallery, later).indexes,
+              (std::vector<std::string>{"", "2024", "2024/holiday"}));
+
+    // Before its first picture: a new cover, of a thumbnail of the same size, so the index
+    // above shows it as it did. The album above takes its first album's cover, so that is new
+    // too; the top's entry shows the same size, and the top is not written.
+    stamped_sources cover = gallery;
+    cover.push_back({"2024/holiday/a0.jpg", first_state});
+    album_writes const new_cover = albums_written(gallery, cover);
+    EXPECT_EQ(new_cover.indexes, (std::vector<std::string>{"2024/holiday"}));
+    EXPECT_EQ(new_cover.covers, (std::vector<std::string>{"2024", "2024/holiday"}));
+}
+
+TEST(albums, one_that_is_gone_or_has_no_picture_left_loses_its_files_and_folders) {
+    manifest made;
+    present_files present;
+    made_all(scan_of({"a.jpg", "2024/holiday/b.jpg", "2025/c.jpg"}), source_out, made, present);
+    ASSERT_EQ(made.albums.size(), 4u);
+
+    scan_result const scanned = scan_of({"a.jpg", "2025/c.jpg"});
+    gallery_plan const plan = plan_gallery(scanned, made, present, source_out, {});
+    // 2025/c.jpg now fails: 2025 has nothing left to show.
+    settle_jobs(plan.jobs, {}, made);
+    made.pictures.at("2025/c.jpg").finished = false;
+    album_plan const albums = plan_albums(scanned, made, present, source_out, {});
+    EXPECT_FALSE(albums.shown[1]);
+    std::vector<std::string> gone;
+    for (removal const& each : albums.removals) {
+        EXPECT_EQ(each.done, removal::then::forget_album);
+        gone.push_back(each.source);
+    }
+    EXPECT_EQ(gone, (std::vector<std::string>{"2024", "2024/holiday", "2025"}));
+    removal const& holiday = albums.removals[1];
+    EXPECT_EQ(holiday.files,
+              (std::vector<std::string>{"2024/holiday/index.html", "2024/t/holiday/index.jpg",
+                                        ".pixfold-gallery/sizes/2024/t/holiday/index.ppm"}));
+    EXPECT_EQ(holiday.folders.front(), "2024/holiday/t");
+    // The top's index is written again without them.
+    ASSERT_FALSE(albums.jobs.empty());
+    EXPECT_EQ(albums.jobs[0].album, 0);
+    EXPECT_EQ(albums.jobs[0].list, "t/a.jpg\n");
 }

@@ -1,0 +1,82 @@
+#include "site_step.h"
+
+#include "names.h"
+
+#include <array>
+
+namespace {
+
+struct marker {
+    std::string_view comment;
+    int replacement; // 0 the header, 1 the date, 2 the footer
+};
+
+constexpr std::array<marker, 3> markers = {{{"<!-- $include stdheader.inc -->", 0},
+                                            {"<!-- $timestamp -->", 1},
+                                            {"<!-- $include stdfooter.inc -->", 2}}};
+
+// The path from the album's folder up to the one of the album `levels` above: ../../
+std::string up(int levels) {
+    std::string path;
+    for (int level = 0; level < levels; ++level) path += "../";
+    return path;
+}
+
+} // namespace
+
+std::string with_markers_expanded(std::string_view page, std::string_view header,
+                                  std::string_view date, std::string_view footer) {
+    std::array<std::string_view, 3> const replacements = {header, date, footer};
+    std::string expanded;
+    expanded.reserve(page.size() + header.size() + footer.size());
+    while (!page.empty()) {
+        std::size_t const end = page.find('\n');
+        std::string_view const line =
+            end == std::string_view::npos ? page : page.substr(0, end + 1);
+        page.remove_prefix(line.size());
+        std::string_view const text =
+            line.ends_with("\r\n") ? line.substr(0, line.size() - 2) : line;
+        bool replaced = false;
+        for (marker const& each : markers) {
+            if (text != each.comment) continue;
+            expanded += replacements[static_cast<std::size_t>(each.replacement)];
+            expanded += line.substr(text.size());
+            replaced = true;
+            break;
+        }
+        if (!replaced) expanded += line;
+    }
+    return expanded;
+}
+
+std::string own_header(std::vector<album> const& albums,
+                       std::vector<std::string> const& shown_names, std::vector<bool> const& shown,
+                       int index, bool for_index) {
+    std::vector<int> path; // the albums from the top down to this one
+    for (int at = index; at >= 0; at = albums[static_cast<std::size_t>(at)].parent)
+        path.insert(path.begin(), at);
+    std::string header = "<p>";
+    int const depth = static_cast<int>(path.size()) - 1;
+    for (int level = 0; level <= depth; ++level) {
+        if (level > 0) header += " / ";
+        std::string const& name =
+            shown_names[static_cast<std::size_t>(path[static_cast<std::size_t>(level)])];
+        // On an index, the album itself is where the reader is; on a picture's page, its
+        // album's index is one link away like the rest.
+        if (level == depth && for_index)
+            header += name;
+        else
+            header += "<a href=\"" + up(depth - level) + "index.html\">" + name + "</a>";
+    }
+    header += "</p>";
+    if (!for_index) return header;
+    std::string below_line;
+    for (int below : albums[static_cast<std::size_t>(index)].albums) {
+        if (!shown[static_cast<std::size_t>(below)]) continue;
+        if (!below_line.empty()) below_line += " | ";
+        below_line += "<a href=\"" + html_text(albums[static_cast<std::size_t>(below)].link) +
+                      "/index.html\">" + shown_names[static_cast<std::size_t>(below)] + "</a>";
+    }
+    if (!below_line.empty()) header += "\r\n<p>" + below_line + "</p>";
+    return header;
+}
