@@ -280,9 +280,9 @@ after(async () => {
     await context?.close();
 });
 
-for (const [gallery_number, spec] of galleries.entries()) {
-    const { path: folder, thumb_box, web_box, click, site_step = false, top_name } = spec;
-    const includes = (spec.includes ?? []).map((include) =>
+for (const [gallery_number, described] of galleries.entries()) {
+    const { path: folder, thumb_box, web_box, click, site_step = false, top_name } = described;
+    const includes = (described.includes ?? []).map((include) =>
         ({ ...include, album: Buffer.from(include.album) }));
     const gallery = fs.realpathSync(folder);
     const albums = albums_on_disk(gallery);
@@ -628,11 +628,11 @@ for (const [gallery_number, spec] of galleries.entries()) {
                         assert.ok(fs.statSync(png).size > 1000, `${png}: empty screenshot`);
                 });
             }
-            if (spec.screenshot_album && screenshots && mode === file_access) {
+            if (described.screenshot_album && screenshots && mode === file_access) {
                 test('a screenshot of an album\'s index, with its header', async () => {
                     const album = albums.find((each) =>
-                        each.relative.equals(Buffer.from(spec.screenshot_album)));
-                    assert.ok(album, `${spec.screenshot_album}: no such album`);
+                        each.relative.equals(Buffer.from(described.screenshot_album)));
+                    assert.ok(album, `${described.screenshot_album}: no such album`);
                     await page.setViewportSize({ width: 720, height: 900 });
                     await open(page, index_url(album), mode);
                     // The header with its links above and below, and the entries down to the last.
