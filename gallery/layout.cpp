@@ -101,12 +101,8 @@ std::vector<std::string> album_files(std::string const& album, made_album const&
 std::vector<std::string> album_folders(std::string const& album, made_album const& made) {
     if (album.empty()) return {};
     std::string const parent = folder_of(album);
-    return {in_album(album, std::string(thumbnails)),
-            album,
-            in_thumbnails(parent, last_part(album)),
-            thumbnail_sizes(album),
-            sizes(album),
-            thumbnail_sizes(parent) + "/" + made.link};
+    return {thumbnail_folder(album), album,        in_thumbnails(parent, last_part(album)),
+            thumbnail_sizes(album),  sizes(album), thumbnail_sizes(parent) + "/" + made.link};
 }
 
 std::string folder_of(std::string const& path) {
