@@ -36,7 +36,8 @@ struct gallery_run {
     bool interrupted = false;     // the last run did not end: its journal is there
     bool journal_on_disk = false; // the journal is there, on the disk for certain
     std::set<std::string> pictures_from_journal{}, albums_from_journal{};
-    std::unordered_map<std::string, file_stamp> stamps{}; // of the files in the gallery's folders
+    // Of the files in the gallery's folders, after an interrupted run.
+    std::unordered_map<std::string, file_stamp> stamps{};
     int status = 0;
     // How long each step took, for a benchmark that names a file in PIXFOLD_GALLERY_TIMINGS.
     std::string timings{};
@@ -204,11 +205,12 @@ bool read_state(gallery_run& run) {
     return true;
 }
 
-// Lists a folder of the gallery; one that is not there is empty. False, having said why, when
-// it cannot be read.
+// Lists a folder of the gallery, stamped or not; one that is not there is empty. False, having
+// said why, when it cannot be read.
 bool list_gallery_folder(gallery_run& run, std::string const& folder,
-                         std::vector<folder_entry>& entries) {
-    int const status = os::list_folder(run.path(folder), entries);
+                         std::vector<folder_entry>& entries, bool stamped = true) {
+    int const status = stamped ? os::list_folder(run.path(folder), entries)
+                               : os::list_names(run.path(folder), entries);
     if (status == 0 || status == ENOENT) return true;
     run.fail(run.path(folder) + ": cannot read this folder: " + os::error_text(status));
     return false;
@@ -216,14 +218,17 @@ bool list_gallery_folder(gallery_run& run, std::string const& folder,
 
 // The paths of the files in the gallery's folders of every album: its own, its thumbnails' and
 // its covers', and their size headers. In place the entries of the source folder are those of
-// the gallery's.
+// the gallery's. Their stamps are taken only after a run that did not end, whose files are to
+// be checked: after one that ended, every file it placed was on the disk before its manifest,
+// and the names alone say what is there.
 bool files_present(gallery_run& run, scan_result const& scanned,
                    std::vector<folder_entry> const& top, present_files& present) {
+    bool const stamped = run.interrupted;
     auto const take = [&](std::vector<folder_entry> const& entries, std::string const& folder) {
         for (folder_entry const& entry : entries) {
             if (entry.kind != file_kind::file) continue;
             std::string path = folder.empty() ? entry.name : folder + "/" + entry.name;
-            run.stamps[path] = entry.stamp;
+            if (stamped) run.stamps[path] = entry.stamp;
             present.insert(std::move(path));
         }
     };
@@ -241,17 +246,17 @@ bool files_present(gallery_run& run, scan_result const& scanned,
         }
         for (std::string const& folder : folders) {
             std::vector<folder_entry> entries;
-            if (!list_gallery_folder(run, folder, entries)) return false;
+            if (!list_gallery_folder(run, folder, entries, stamped)) return false;
             take(entries, folder);
         }
     }
     return true;
 }
 
-// Whether every file is there and whole. An empty file never is: a power cut can leave a file
-// renamed into place empty on the disk. After a run that did not end, a file that it wrote
-// (one newer than the last manifest, or of a picture in its journal) is read and checked whole
-// by its kind, as the cut may have left it short.
+// Whether every file that a run which did not end may have left is whole. An empty file never
+// is: a power cut can leave a file renamed into place empty on the disk. A file that the run
+// wrote (one newer than the last manifest, or of a picture in its journal) is read and checked
+// whole by its kind, as the cut may have left it short.
 bool files_whole(gallery_run& run, std::vector<std::string> const& files, bool in_journal,
                  file_stamp const* manifest) {
     std::string bytes;
@@ -264,16 +269,17 @@ bool files_whole(gallery_run& run, std::vector<std::string> const& files, bool i
             manifest == nullptr ||
             std::pair(stamp.modified_seconds, stamp.modified_nanoseconds) >
                 std::pair(manifest->modified_seconds, manifest->modified_nanoseconds);
-        if (run.interrupted && (in_journal || newer) &&
+        if ((in_journal || newer) &&
             (os::read_file(run.path(file), bytes) != 0 || !is_whole(file, bytes)))
             return false;
     }
     return true;
 }
 
-// Pictures and albums whose files are not all whole are made again; their records keep their
-// claim on the files until then.
+// After a run that did not end, pictures and albums whose files are not all whole are made
+// again; their records keep their claim on the files until then.
 bool check_files_made(gallery_run& run) {
+    if (!run.interrupted) return true;
     std::vector<folder_entry> state;
     if (!list_gallery_folder(run, std::string(layout::state), state)) return false;
     file_stamp const* manifest = nullptr;

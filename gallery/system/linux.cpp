@@ -61,7 +61,11 @@ void end_line_and_stop(int signal_number) {
 
 namespace os {
 
-int list_folder(std::string const& folder, std::vector<folder_entry>& entries) {
+namespace {
+
+// Lists the folder; stamped, each entry gets its stamp from a stat of its own, else only what
+// the folder's entries tell, a stat only where they cannot tell the kind.
+int list_entries(std::string const& folder, std::vector<folder_entry>& entries, bool stamped) {
     DIR* directory = ::opendir(folder.c_str());
     if (directory == nullptr) return errno;
     int const folder_descriptor = ::dirfd(directory);
@@ -77,10 +81,13 @@ int list_folder(std::string const& folder, std::vector<folder_entry>& entries) {
         found.name = entry->d_name;
         if (found.name == "." || found.name == "..") continue;
         found.is_link = entry->d_type == DT_LNK;
-        struct stat named;
-        if (::fstatat(folder_descriptor, entry->d_name, &named, 0) == 0) {
+        if (!stamped && entry->d_type == DT_REG) {
+            found.kind = file_kind::file;
+        } else if (!stamped && entry->d_type == DT_DIR) {
+            found.kind = file_kind::folder;
+        } else if (struct stat named; ::fstatat(folder_descriptor, entry->d_name, &named, 0) == 0) {
             found.kind = kind_of_mode(named.st_mode);
-            found.stamp = stamp_of(named);
+            if (stamped) found.stamp = stamp_of(named);
         }
         if (entry->d_type == DT_UNKNOWN) {
             struct stat itself;
@@ -92,6 +99,16 @@ int list_folder(std::string const& folder, std::vector<folder_entry>& entries) {
     }
     ::closedir(directory);
     return status;
+}
+
+} // namespace
+
+int list_folder(std::string const& folder, std::vector<folder_entry>& entries) {
+    return list_entries(folder, entries, true);
+}
+
+int list_names(std::string const& folder, std::vector<folder_entry>& entries) {
+    return list_entries(folder, entries, false);
 }
 
 file_kind kind_of(std::string const& path) {

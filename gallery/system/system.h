@@ -20,6 +20,8 @@ namespace os {
 
 // Appends the entries of the folder, "." and ".." left out, each stamped as what it names.
 int list_folder(std::string const& folder, std::vector<folder_entry>& entries);
+// The same, without the stamps: one call for the folder instead of one per entry.
+int list_names(std::string const& folder, std::vector<folder_entry>& entries);
 // What the path names, a symbolic link followed; missing when it cannot be told.
 file_kind kind_of(std::string const& path);
 // Whether two paths name one and the same file or folder.

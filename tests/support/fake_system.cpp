@@ -131,6 +131,13 @@ int list_folder(std::string const& folder, std::vector<folder_entry>& entries) {
     return 0;
 }
 
+int list_names(std::string const& folder, std::vector<folder_entry>& entries) {
+    std::size_t const before = entries.size();
+    int const status = list_folder(folder, entries);
+    for (std::size_t at = before; at < entries.size(); ++at) entries[at].stamp = {};
+    return status;
+}
+
 file_kind kind_of(std::string const& path) {
     std::lock_guard<std::recursive_mutex> const hold(machine_lock);
     node const* found = find(normal(path));
