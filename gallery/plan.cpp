@@ -4,6 +4,7 @@
 #include "names.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -61,6 +62,23 @@ std::optional<std::string> const& nearest(std::vector<album> const& albums,
     return none;
 }
 
+// What the picture's record is to say once its files are made, as far as the plan can tell:
+// its sizes and page key come with the making. A companion that someone else put there is
+// never replaced, nor removed.
+made_picture target_of(picture const& item, made_picture const* before,
+                       present_files const& present, gallery_settings const& settings) {
+    bool const companion_is_ours = before != nullptr && before->companion;
+    made_picture target;
+    target.stamp = item.stamp;
+    target.web_box = settings.web_box;
+    target.thumbnail_box = settings.thumbnail_box;
+    target.companion =
+        settings.keep_companions &&
+        (companion_is_ours || present.count(layout::companion(item.album, item.name)) == 0);
+    target.link = item.link;
+    return target;
+}
+
 // Whether the picture's images are as the record says they were made.
 bool images_up_to_date(made_picture const* before, made_picture const& target, bool force,
                        bool drop_companion) {
@@ -101,26 +119,24 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
         plan.frames.resize(scanned.albums.size());
     }
 
-    // The files that each picture keeps, by the records that it keeps or makes, and the size
-    // headers of the gallery's state that the indexes will read.
-    std::unordered_map<std::string, std::vector<std::string>> kept_by_place;
+    // The size headers of the gallery's state that the indexes will read, and the files of
+    // pictures gone.
     std::unordered_set<std::string> accounted;
-    std::unordered_set<std::string> sources;
+    std::size_t records_found = 0;
 
     for (picture const& item : scanned.pictures) {
-        sources.insert(item.source);
         auto const record = made.pictures.find(item.source);
         made_picture const* before = record != made.pictures.end() ? &record->second : nullptr;
+        if (before != nullptr) ++records_found;
 
-        // A companion that someone else put there is never replaced, nor removed.
-        std::string const companion = layout::companion(item.album, item.name);
-        bool const companion_is_ours = before != nullptr && before->companion;
-        bool const keep_companion =
-            settings.keep_companions && (companion_is_ours || present.count(companion) == 0);
-        bool const drop_companion = companion_is_ours && !settings.keep_companions;
+        made_picture target = target_of(item, before, present, settings);
+        bool const drop_companion =
+            before != nullptr && before->companion && !settings.keep_companions;
         if (drop_companion) {
-            plan.removals.push_back(
-                {item.source, {companion}, removal::then::forget_companion, {}});
+            plan.removals.push_back({item.source,
+                                     {layout::companion(item.album, item.name)},
+                                     removal::then::forget_companion,
+                                     {}});
             plan.manifest_stale = true;
         }
         // The size header of its thumbnail where an earlier version put it.
@@ -128,15 +144,8 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
             present.count(old) != 0)
             plan.removals.push_back({item.source, {std::move(old)}, removal::then::nothing, {}});
 
-        made_picture target;
-        target.stamp = item.stamp;
-        target.web_box = settings.web_box;
-        target.thumbnail_box = settings.thumbnail_box;
-        target.companion = keep_companion;
-        target.link = item.link;
         std::string const date =
             settings.site_step ? site.date_of(item.stamp.modified_seconds) : "";
-        std::vector<std::string> owned = layout::owned_files(item.album, item.name, target);
         bool const images_kept =
             images_up_to_date(before, target, settings.force, drop_companion) &&
             all_present(layout::made_files(item.album, item.name, target), present);
@@ -154,27 +163,42 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
             plan.jobs.push_back(
                 {item, target, claim_of(target, before), before != nullptr, false, date});
         }
-        kept_by_place[item.album + "/" + item.name] = std::move(owned);
         accounted.insert(layout::thumbnail_size(item.album, item.link));
     }
 
-    for (auto const& [source, record] : made.pictures) {
-        if (sources.count(source) != 0) continue;
-        // Gone, or no longer in the gallery: its files go, but those that a picture of the
-        // same name in its album has now.
-        removal gone{source, {}, removal::then::forget_picture, {}};
-        std::string const album = layout::folder_of(source);
-        std::string const name(picture_name(layout::last_part(source), true));
-        if (!name.empty()) {
-            auto const kept = kept_by_place.find(album + "/" + name);
-            for (std::string& file : layout::owned_files(album, name, record))
-                if (kept == kept_by_place.end() ||
-                    std::find(kept->second.begin(), kept->second.end(), file) == kept->second.end())
-                    gone.files.push_back(std::move(file));
+    // Every record that no picture found is of a picture gone, or no longer in the gallery:
+    // its files go, but those that a picture of the same name in its album has now.
+    if (records_found < made.pictures.size()) {
+        std::unordered_map<std::string_view, picture const*> by_source, by_place;
+        std::vector<std::string> places;
+        places.reserve(scanned.pictures.size()); // stays put: the map holds views of its strings
+        for (picture const& item : scanned.pictures) {
+            by_source.emplace(item.source, &item);
+            by_place.emplace(places.emplace_back(item.album + "/" + item.name), &item);
         }
-        for (std::string const& file : gone.files) accounted.insert(file);
-        plan.removals.push_back(std::move(gone));
-        plan.manifest_stale = true;
+        for (auto const& [source, record] : made.pictures) {
+            if (by_source.count(source) != 0) continue;
+            removal gone{source, {}, removal::then::forget_picture, {}};
+            std::string const album = layout::folder_of(source);
+            std::string const name(picture_name(layout::last_part(source), true));
+            if (!name.empty()) {
+                std::vector<std::string> kept;
+                if (auto const same = by_place.find(album + "/" + name); same != by_place.end()) {
+                    picture const& item = *same->second;
+                    auto const its = made.pictures.find(item.source);
+                    kept = layout::owned_files(
+                        item.album, item.name,
+                        target_of(item, its != made.pictures.end() ? &its->second : nullptr,
+                                  present, settings));
+                }
+                for (std::string& file : layout::owned_files(album, name, record))
+                    if (std::find(kept.begin(), kept.end(), file) == kept.end())
+                        gone.files.push_back(std::move(file));
+            }
+            for (std::string const& file : gone.files) accounted.insert(file);
+            plan.removals.push_back(std::move(gone));
+            plan.manifest_stale = true;
+        }
     }
 
     // The size headers of the state that no picture links to any more, and that no removal
@@ -184,8 +208,10 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
     std::unordered_set<std::string> size_folders;
     for (album const& each : scanned.albums)
         size_folders.insert(layout::thumbnail_sizes(each.path));
+    std::string const all_sizes = layout::sizes("") + "/";
     for (std::string const& file : present)
-        if (accounted.count(file) == 0 && size_folders.count(layout::folder_of(file)) != 0)
+        if (file.starts_with(all_sizes) && accounted.count(file) == 0 &&
+            size_folders.count(layout::folder_of(file)) != 0)
             unlinked.files.push_back(file);
     if (!unlinked.files.empty()) {
         std::sort(unlinked.files.begin(), unlinked.files.end());
