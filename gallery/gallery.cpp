@@ -414,9 +414,13 @@ std::vector<removal> make_albums(gallery_run& run, scan_result const& scanned,
         deepest = std::max(deepest, depth[at]);
     }
     std::set<int> held_back;
+    // An album's plan reads no record of the albums below it, only whether they are shown: it
+    // is planned again only when an album below is held back.
+    album_plan plan = plan_albums(scanned, run.made, present, settings, site, held_back);
+    bool plan_stale = false;
     for (int level = deepest; level >= 0; --level) {
-        // Planned again at each level, from what the levels below made.
-        album_plan const plan = plan_albums(scanned, run.made, present, settings, site, held_back);
+        if (plan_stale) plan = plan_albums(scanned, run.made, present, settings, site, held_back);
+        plan_stale = false;
         std::vector<album_job const*> now;
         for (album_job const& job : plan.jobs)
             if (depth[static_cast<std::size_t>(job.album)] == level) now.push_back(&job);
@@ -441,11 +445,12 @@ std::vector<removal> make_albums(gallery_run& run, scan_result const& scanned,
             record = now[at]->claim;
             run.indexes_written = false;
             held_back.insert(now[at]->album);
+            plan_stale = true;
         }
     }
-    album_plan const done = plan_albums(scanned, run.made, present, settings, site, held_back);
-    if (done.manifest_stale) run.manifest_stale = true;
-    return done.removals;
+    if (plan_stale) plan = plan_albums(scanned, run.made, present, settings, site, held_back);
+    if (plan.manifest_stale) run.manifest_stale = true;
+    return plan.removals;
 }
 
 // The work folder goes at the end of every run that made it. Returns the run's status.

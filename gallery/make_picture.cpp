@@ -70,14 +70,13 @@ class made_files {
     std::vector<std::pair<std::string, std::string>> files_;
 };
 
-// With the site step, the page that pixfold wrote into the file gets its markers expanded.
-void expand_markers(making_context const& context, std::string const& path,
+// Writes the page that pixfold wrote into the file, with the site step its markers expanded.
+void write_finished(making_context const& context, std::string const& path, std::string const& page,
                     std::string const& header, std::string const& date, std::string const& footer) {
-    if (!context.settings.site_step) return;
-    std::string page;
-    if (int const status = os::read_file(path, page); status != 0)
-        throw left_out(path + ": cannot read it: " + os::error_text(status));
-    write(path, with_markers_expanded(page, header, date, footer));
+    if (context.settings.site_step)
+        write(path, with_markers_expanded(page, header, date, footer));
+    else
+        write(path, page);
 }
 
 // Writes the page of the picture into the work folder, as its record says: pixfold sizes it
@@ -88,13 +87,14 @@ std::string written_page(picture_job const& job, made_picture const& record,
     std::string const page_folder = work_folder + "/page";
     write(page_folder + "/" + record.link + ".ppm",
           ppm_header({record.shown_width, record.shown_height}));
-    std::string const page = work_folder + "/page.html";
+    std::string page;
     std::string const failure =
         write_page(context.pixfold, page_folder, record.link, page, work_folder + "/report");
     if (!failure.empty()) throw left_out(failure);
     page_frame const& frame = (*context.frames)[static_cast<std::size_t>(job.item.album_at)];
-    expand_markers(context, page, frame.header, job.date, frame.footer);
-    return page;
+    std::string const path = work_folder + "/page.html";
+    write_finished(context, path, page, frame.header, job.date, frame.footer);
+    return path;
 }
 
 } // namespace
@@ -174,13 +174,14 @@ std::string make_album(album_job const& job, album const& which, std::string con
         if (job.write_index) {
             std::string const list = work_folder + "/list";
             write(list, job.list);
-            std::string const index = work_folder + "/index.html";
+            std::string index;
             std::string const failure =
                 write_index(context.pixfold, layout::in(context.output, layout::sizes(which.path)),
                             list, index, work_folder + "/report");
             if (!failure.empty()) throw left_out(failure);
-            expand_markers(context, index, job.header, job.date, job.footer);
-            made.add_made(index, layout::index(which.path));
+            std::string const path = work_folder + "/index.html";
+            write_finished(context, path, index, job.header, job.date, job.footer);
+            made.add_made(path, layout::index(which.path));
         }
         append_to_journal(context, album_line(which.path, job.claim));
         made.place();

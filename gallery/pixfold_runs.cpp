@@ -2,14 +2,14 @@
 
 #include "system/system.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-// The text of a file without its line ends and trailing blanks, for a message.
-std::string text_of(std::string const& path) {
-    std::string text;
-    if (os::read_file(path, text) != 0) return {};
+// The text without its line ends and trailing blanks, for a message.
+std::string cleaned(std::string_view text) {
     std::string clean;
     for (char c : text) {
         if (c == '\r') continue;
@@ -19,16 +19,27 @@ std::string text_of(std::string const& path) {
     return clean;
 }
 
-// Runs pixfold and says what went wrong, if anything. pixfold reports a short PPM header as
-// "Fatal Error" at the end of its page, not on standard error, so that line is looked for too.
-std::string run_pixfold(os::program_run const& run) {
+// The text of a file, cleaned; empty when it cannot be read.
+std::string text_of(std::string const& path) {
+    std::string text;
+    if (os::read_file(path, text) != 0) return {};
+    return cleaned(text);
+}
+
+// Runs pixfold, its page read into page, and says what went wrong, if anything. pixfold
+// reports a short PPM header as "Fatal Error" at the end of its page, not on standard error,
+// so that line is looked for too.
+std::string run_pixfold(os::program_run const& run, std::string& page) {
     int status = 0;
-    if (int const failure = os::run_program(run, status); failure != 0)
+    if (int const failure = os::run_program(run, page, status); failure != 0)
         return run.program + ": " + os::error_text(failure);
     if (status == 0) return {};
     if (status < 0) return run.program + " ended by signal " + std::to_string(-status);
     std::string reason = text_of(run.error);
-    if (text_of(run.output).ends_with("Fatal Error"))
+    // Only the end of the page is cleaned: a failed index can be long.
+    std::string_view tail = page;
+    tail.remove_prefix(tail.size() - std::min<std::size_t>(tail.size(), 64));
+    if (cleaned(tail).ends_with("Fatal Error"))
         reason += reason.empty() ? "Fatal Error" : "; Fatal Error";
     return "pixfold stopped with status " + std::to_string(status) +
            (reason.empty() ? "" : ": " + reason);
@@ -67,13 +78,11 @@ std::string find_pixfold() {
 }
 
 std::string write_page(std::string const& pixfold, std::string const& folder,
-                       std::string const& base, std::string const& page,
-                       std::string const& report) {
-    return run_pixfold({pixfold, {base}, folder, "/dev/null", page, report});
+                       std::string const& base, std::string& page, std::string const& report) {
+    return run_pixfold({pixfold, {base}, folder, "/dev/null", report}, page);
 }
 
 std::string write_index(std::string const& pixfold, std::string const& folder,
-                        std::string const& list, std::string const& index,
-                        std::string const& report) {
-    return run_pixfold({pixfold, {}, folder, list, index, report});
+                        std::string const& list, std::string& index, std::string const& report) {
+    return run_pixfold({pixfold, {}, folder, list, report}, index);
 }

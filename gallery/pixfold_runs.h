@@ -8,14 +8,13 @@
 // PATH. Empty when there is none.
 std::string find_pixfold();
 
-// Runs `pixfold BASE` in the folder, which holds BASE.ppm, writing the page to the file page.
-// Returns an empty string when the page was written, else what went wrong; pixfold's report
-// goes to the file report on the way.
+// Runs `pixfold BASE` in the folder, which holds BASE.ppm; the page it writes comes back in
+// page. Returns an empty string when the page was written, else what went wrong; pixfold's
+// report goes to the file report on the way.
 std::string write_page(std::string const& pixfold, std::string const& folder,
-                       std::string const& base, std::string const& page, std::string const& report);
+                       std::string const& base, std::string& page, std::string const& report);
 
-// Runs pixfold in the folder with the list of pictures as its input, writing the index to the
-// file index. Returns as write_page does.
+// Runs pixfold in the folder with the list of pictures as its input; the index comes back in
+// index. Returns as write_page does.
 std::string write_index(std::string const& pixfold, std::string const& folder,
-                        std::string const& list, std::string const& index,
-                        std::string const& report);
+                        std::string const& list, std::string& index, std::string const& report);

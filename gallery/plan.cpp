@@ -251,9 +251,9 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
     // What each album shows, found from the bottom up: its first picture or album gives its
     // cover, and the newest of them its date.
     struct contents {
-        std::vector<int> pictures; // in the gallery now
-        std::vector<int> albums;   // shown, with a cover
-        int cover = -1;            // the picture whose thumbnail is its cover
+        std::vector<std::pair<int, made_picture const*>> pictures; // in the gallery now
+        std::vector<int> albums;                                   // shown, with a cover
+        int cover = -1; // the picture whose thumbnail is its cover
         std::int64_t newest = 0;
     };
     std::vector<contents> found(count);
@@ -265,7 +265,7 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
             picture const& item = scanned.pictures[static_cast<std::size_t>(index)];
             auto const record = made.pictures.find(item.source);
             if (record == made.pictures.end() || !record->second.finished) continue;
-            mine.pictures.push_back(index);
+            mine.pictures.emplace_back(index, &record->second);
             mine.newest = std::max(mine.newest, item.stamp.modified_seconds);
         }
         for (int index : here.albums) {
@@ -277,7 +277,7 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
         if (!mine.albums.empty())
             mine.cover = found[static_cast<std::size_t>(mine.albums.front())].cover;
         else if (!mine.pictures.empty())
-            mine.cover = mine.pictures.front();
+            mine.cover = mine.pictures.front().first;
         plan.shown[at] = mine.cover >= 0 && held_back.count(static_cast<int>(at)) == 0;
     }
 
@@ -299,11 +299,10 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
             job.list += std::string(layout::thumbnails) + "/" + below.link + "/index.jpg\n";
             index_key.add(below.link).add(record.thumbnail_width).add(record.thumbnail_height);
         }
-        for (int index : mine.pictures) {
+        for (auto const& [index, record] : mine.pictures) {
             picture const& item = scanned.pictures[static_cast<std::size_t>(index)];
-            made_picture const& record = made.pictures.at(item.source);
-            job.list += std::string(layout::thumbnails) + "/" + item.link + ".jpg\n";
-            index_key.add(item.link).add(record.thumbnail_width).add(record.thumbnail_height);
+            job.list.append(layout::thumbnails).append("/").append(item.link).append(".jpg\n");
+            index_key.add(item.link).add(record->thumbnail_width).add(record->thumbnail_height);
         }
         if (settings.site_step) {
             int const index = static_cast<int>(at);

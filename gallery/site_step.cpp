@@ -29,23 +29,28 @@ std::string with_markers_expanded(std::string_view page, std::string_view header
     std::array<std::string_view, 3> const replacements = {header, date, footer};
     std::string expanded;
     expanded.reserve(page.size() + header.size() + footer.size());
-    while (!page.empty()) {
-        std::size_t const end = page.find('\n');
+    // An index holds a line per picture and three markers: the search leaps from one "<!-- $"
+    // to the next, and the lines between are copied whole.
+    constexpr std::string_view start = "<!-- $";
+    std::size_t copied = 0; // the page up to here is in expanded
+    for (std::size_t at = page.find(start); at != std::string_view::npos;
+         at = page.find(start, at + 1)) {
+        if (at != 0 && page[at - 1] != '\n') continue;
+        std::size_t const end = page.find('\n', at);
         std::string_view const line =
-            end == std::string_view::npos ? page : page.substr(0, end + 1);
-        page.remove_prefix(line.size());
+            end == std::string_view::npos ? page.substr(at) : page.substr(at, end + 1 - at);
         std::string_view const text =
             line.ends_with("\r\n") ? line.substr(0, line.size() - 2) : line;
-        bool replaced = false;
         for (marker const& each : markers) {
             if (text != each.comment) continue;
+            expanded.append(page.substr(copied, at - copied));
             expanded += replacements[static_cast<std::size_t>(each.replacement)];
             expanded += line.substr(text.size());
-            replaced = true;
+            copied = at + line.size();
             break;
         }
-        if (!replaced) expanded += line;
     }
+    expanded.append(page.substr(copied));
     return expanded;
 }
 

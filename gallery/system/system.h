@@ -60,11 +60,11 @@ struct program_run {
     std::vector<std::string> arguments;
     std::string folder; // where it runs; empty for this process's own
     std::string input;  // the file its standard input reads
-    std::string output; // the files its standard output and error go to, made or emptied
-    std::string error;
+    std::string error;  // the file its standard error goes to, made or emptied
 };
-// Runs the program to its end. exit_status is its status, or minus the signal that ended it.
-int run_program(program_run const& run, int& exit_status);
+// Runs the program to its end, what it writes to standard output read into output. exit_status
+// is its status, or minus the signal that ended it.
+int run_program(program_run const& run, std::string& output, int& exit_status);
 // The value of an environment variable; empty when it is not set.
 std::string environment_variable(std::string const& name);
 // The folder holding this program; empty when the system cannot tell.

@@ -264,7 +264,7 @@ int lock_folder(std::string const& path) {
     return current.locked_by_another ? EWOULDBLOCK : 0;
 }
 
-int run_program(program_run const& run, int& exit_status) {
+int run_program(program_run const& run, std::string& output, int& exit_status) {
     std::lock_guard<std::recursive_mutex> const hold(machine_lock);
     if (fails(call::run)) return current.failure_code;
     if (current.pixfold_programs.count(run.program) == 0) return ENOENT;
@@ -274,8 +274,7 @@ int run_program(program_run const& run, int& exit_status) {
         if (found == nullptr) return ENOENT;
         input = found->bytes;
     }
-    for (std::string const& file : {run.output, run.error})
-        if (int const status = fake_system::cannot_make(normal(file)); status != 0) return status;
+    if (int const status = fake_system::cannot_make(normal(run.error)); status != 0) return status;
 
     // pixfold in this process, seeing the files of the folder it runs in.
     fake::current = fake::machine{};
@@ -284,7 +283,7 @@ int run_program(program_run const& run, int& exit_status) {
     for (auto const& [name, bytes] : fake_system::files_under(run.folder))
         fake::current.files[name].bytes = bytes;
     exit_status = fake::run(run.arguments);
-    fake_system::store(normal(run.output), fake::current.output);
+    output = fake::current.output;
     fake_system::store(normal(run.error), fake::current.error);
     return 0;
 }

@@ -338,6 +338,18 @@ TEST_F(gallery_run, files_of_a_gone_picture_that_cannot_be_removed_are_told_and_
         EXPECT_EQ(gallery.count(file), 0u) << file;
 }
 
+TEST_F(gallery_run, an_index_that_pixfold_could_not_write_is_told_with_its_fatal_error) {
+    add_picture("src/clouds.jpg", "clouds");
+    ASSERT_EQ(build(options({"src", "out"})), 0);
+    // A size header that lost its size: pixfold ends the index with its fatal error.
+    fake_system::add_file("out/.pixfold-gallery/sizes/t/clouds.ppm", "P6\n", 1);
+    fake_system::current.files.erase("out/index.html");
+    EXPECT_EQ(build(options({"src", "out"})), 2);
+    EXPECT_EQ(fake_system::current.error, "pixfold-gallery: index.html: not written: pixfold "
+                                          "stopped with status 2: Fatal Error\n");
+    EXPECT_EQ(fake_system::current.files.count("out/index.html"), 0u);
+}
+
 TEST_F(gallery_run, a_journal_that_cannot_be_removed_is_told_as_such) {
     add_picture("src/clouds.jpg", "clouds");
     fake_system::add_file("out/.pixfold-gallery/journal", "", 1); // an interrupted run's
