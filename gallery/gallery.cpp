@@ -517,9 +517,9 @@ gallery_settings settings_of(gallery_options const& options) {
 
 // Makes the pictures and then the albums as planned. Returns the files to remove afterwards,
 // the albums' indexes first, so that none is left showing pictures that are gone.
-std::vector<removal> make_gallery(gallery_run& run, scan_result const& scanned,
-                                  gallery_plan const& plan, present_files const& present,
-                                  gallery_settings const& settings, site_sources const& site) {
+std::vector<removal> make_gallery(gallery_run& run, scan_result const& scanned, gallery_plan& plan,
+                                  present_files const& present, gallery_settings const& settings,
+                                  site_sources const& site) {
     int const workers = workers_for(run, std::max<std::size_t>(plan.jobs.size(), 1));
     int const decoding_jobs = std::min(workers, os::processor_count());
     making_context context{run.options.source,
@@ -540,6 +540,8 @@ std::vector<removal> make_gallery(gallery_run& run, scan_result const& scanned,
         os::limit_memory_pools(decoding_jobs);
         for (removal& failed : make_pictures(run, plan.jobs, work_folders, context))
             pictures_gone.push_back(std::move(failed));
+        // Settled, the jobs are let go before the indexes are made: 64 MB at 100,000 pictures.
+        plan.jobs = std::vector<picture_job>();
     }
     run.step_done("pictures");
     std::vector<removal> removals =
@@ -569,10 +571,12 @@ int build_gallery(gallery_options const& options) {
     run.step_done("scan");
     if (!files_present(run, scanned, top, present) || !check_files_made(run))
         return close_gallery(run);
+    // The scan took what it needs of the source folder's listing: 13 MB at 100,000 pictures.
+    top = std::vector<folder_entry>();
 
     gallery_settings const settings = settings_of(options);
     site_sources const site = settings.site_step ? site_sources_of(run, scanned) : site_sources{};
-    gallery_plan const plan = plan_gallery(scanned, run.made, present, settings, site);
+    gallery_plan plan = plan_gallery(scanned, run.made, present, settings, site);
     run.manifest_stale |= plan.manifest_stale;
     run.step_done("plan");
     std::vector<removal> const removals = make_gallery(run, scanned, plan, present, settings, site);

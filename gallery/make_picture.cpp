@@ -6,6 +6,7 @@
 #include "system/system.h"
 
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -73,10 +74,11 @@ class made_files {
 // Writes the page that pixfold wrote into the file, with the site step its markers expanded.
 void write_finished(making_context const& context, std::string const& path, std::string const& page,
                     std::string const& header, std::string const& date, std::string const& footer) {
-    if (context.settings.site_step)
-        write(path, with_markers_expanded(page, header, date, footer));
-    else
-        write(path, page);
+    std::vector<std::string_view> const pieces = context.settings.site_step
+                                                     ? markers_expanded(page, header, date, footer)
+                                                     : std::vector<std::string_view>{page};
+    if (int const status = os::write_file(path, pieces); status != 0)
+        throw left_out(path + ": cannot write it: " + os::error_text(status));
 }
 
 // Writes the page of the picture into the work folder, as its record says: pixfold sizes it

@@ -24,15 +24,14 @@ std::string up(int levels) {
 
 } // namespace
 
-std::string with_markers_expanded(std::string_view page, std::string_view header,
-                                  std::string_view date, std::string_view footer) {
+std::vector<std::string_view> markers_expanded(std::string_view page, std::string_view header,
+                                               std::string_view date, std::string_view footer) {
     std::array<std::string_view, 3> const replacements = {header, date, footer};
-    std::string expanded;
-    expanded.reserve(page.size() + header.size() + footer.size());
+    std::vector<std::string_view> pieces;
     // An index holds a line per picture and three markers: the search leaps from one "<!-- $"
-    // to the next, and the lines between are copied whole.
+    // to the next.
     constexpr std::string_view start = "<!-- $";
-    std::size_t copied = 0; // the page up to here is in expanded
+    std::size_t taken = 0; // the page up to here is in the pieces
     for (std::size_t at = page.find(start); at != std::string_view::npos;
          at = page.find(start, at + 1)) {
         if (at != 0 && page[at - 1] != '\n') continue;
@@ -43,15 +42,15 @@ std::string with_markers_expanded(std::string_view page, std::string_view header
             line.ends_with("\r\n") ? line.substr(0, line.size() - 2) : line;
         for (marker const& each : markers) {
             if (text != each.comment) continue;
-            expanded.append(page.substr(copied, at - copied));
-            expanded += replacements[static_cast<std::size_t>(each.replacement)];
-            expanded += line.substr(text.size());
-            copied = at + line.size();
+            pieces.push_back(page.substr(taken, at - taken));
+            pieces.push_back(replacements[static_cast<std::size_t>(each.replacement)]);
+            pieces.push_back(line.substr(text.size()));
+            taken = at + line.size();
             break;
         }
     }
-    expanded.append(page.substr(copied));
-    return expanded;
+    pieces.push_back(page.substr(taken));
+    return pieces;
 }
 
 std::string own_header(std::vector<album> const& albums,

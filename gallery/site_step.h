@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What the step puts in place of the header and footer markers of a page.
 struct page_frame {
@@ -16,9 +17,11 @@ struct page_frame {
 };
 
 // The page with each marker line's comment replaced: <!-- $include stdheader.inc -->, <!--
-// $timestamp --> and <!-- $include stdfooter.inc -->, each a whole line of its own.
-std::string with_markers_expanded(std::string_view page, std::string_view header,
-                                  std::string_view date, std::string_view footer);
+// $timestamp --> and <!-- $include stdfooter.inc -->, each a whole line of its own. It comes in
+// pieces, views of the page and of the replacements, to be written one after the other: an
+// index of 100,000 pictures is 18 MB, not to be copied.
+std::vector<std::string_view> markers_expanded(std::string_view page, std::string_view header,
+                                               std::string_view date, std::string_view footer);
 
 // The gallery's own header of the album's pages, where the site has no stdheader.inc: a line of
 // links to the index of every album above, from the top down to this album, and on the index

@@ -41,10 +41,12 @@ file_stamp stamp_of(struct stat const& status) {
             static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
 }
 
-// Writes the bytes into a descriptor just opened, and closes it: a failed close can mean lost
+// Writes the pieces into a descriptor just opened, and closes it: a failed close can mean lost
 // data, so it counts.
-int write_and_close(int descriptor, std::string const& bytes) {
-    int status = write_all(descriptor, bytes.data(), bytes.size()) ? 0 : errno;
+int write_and_close(int descriptor, std::vector<std::string_view> const& pieces) {
+    int status = 0;
+    for (std::string_view piece : pieces)
+        if (status == 0 && !write_all(descriptor, piece.data(), piece.size())) status = errno;
     if (::close(descriptor) != 0 && status == 0) status = errno;
     return status;
 }
@@ -151,15 +153,19 @@ int rename_file(std::string const& from, std::string const& to) {
 }
 
 int write_file(std::string const& path, std::string const& bytes) {
+    return write_file(path, std::vector<std::string_view>{bytes});
+}
+
+int write_file(std::string const& path, std::vector<std::string_view> const& pieces) {
     int const target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (target < 0) return errno;
-    return write_and_close(target, bytes);
+    return write_and_close(target, pieces);
 }
 
 int append_file(std::string const& path, std::string const& bytes) {
     int const target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (target < 0) return errno;
-    return write_and_close(target, bytes);
+    return write_and_close(target, {bytes});
 }
 
 int read_file(std::string const& path, std::string& bytes, std::size_t most) {

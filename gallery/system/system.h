@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace os {
@@ -39,6 +40,8 @@ int rename_file(std::string const& from, std::string const& to);
 // Writes the bytes into a new file, replacing any file of that name, with the mode that new
 // files get (0666 less the umask).
 int write_file(std::string const& path, std::string const& bytes);
+// The same, the bytes given in pieces, one after the other.
+int write_file(std::string const& path, std::vector<std::string_view> const& pieces);
 // Appends the bytes to the file in one write, making the file when it is missing.
 int append_file(std::string const& path, std::string const& bytes);
 // Reads the file into bytes, replacing what they held: the whole file, or its first bytes up to

@@ -222,6 +222,12 @@ int write_file(std::string const& path, std::string const& bytes) {
     return 0;
 }
 
+int write_file(std::string const& path, std::vector<std::string_view> const& pieces) {
+    std::string bytes;
+    for (std::string_view piece : pieces) bytes += piece;
+    return write_file(path, bytes);
+}
+
 int append_file(std::string const& path, std::string const& bytes) {
     std::lock_guard<std::recursive_mutex> const hold(machine_lock);
     std::string const file = normal(path);

@@ -15,6 +15,14 @@ std::string const page = "<body>\r\n"
                          "<!-- $include stdfooter.inc -->\r\n"
                          "</body>\r\n";
 
+// The pieces joined, as the file they are written into holds them.
+std::string with_markers_expanded(std::string_view text, std::string_view header,
+                                  std::string_view date, std::string_view footer) {
+    std::string expanded;
+    for (std::string_view piece : markers_expanded(text, header, date, footer)) expanded += piece;
+    return expanded;
+}
+
 album album_at(std::string path, std::string name, int parent, std::vector<int> below = {}) {
     album made;
     made.path = std::move(path);
