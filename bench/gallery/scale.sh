@@ -4,7 +4,7 @@
 #
 #   bench/gallery/scale.sh [--sizes "1000 10000 100000"] [--albums M] [--jobs N]
 #                          [--pixfold-gallery build/dev/pixfold-gallery] [--pixfold PATH]
-#                          [--photos DIR] [--work DIR] [--table FILE] [--keep]
+#                          [--photos DIR] [--work DIR] [--table FILE] [--keep] [--index-runs 5]
 #
 # --sizes            picture counts; each gets a folder from bench/gallery/make-many-photos, kept
 #                    under build/bench-gallery/many/N and reused by later runs
@@ -18,6 +18,7 @@
 # --table            where the table is written besides standard output
 #                    (default build/bench-gallery/scale.md)
 # --keep             leave the galleries in place
+# --index-runs       how many times each of the two index runs of step 4 is timed (medians)
 #
 # At each size, all under bench/gallery/measure.c (wall time, processor time of the process
 # tree, peak memory of its largest process):
@@ -31,7 +32,8 @@
 #     gave them (the entries of its output must equal the gallery's index.html's; the site step
 #     fills in the rest); and beside it a rerun of pixfold-gallery after deleting index.html
 #     alone, which writes just the index again, and the time of its index step alone (from
-#     PIXFOLD_GALLERY_TIMINGS: the journal, pixfold's run, the site step and the placing).
+#     PIXFOLD_GALLERY_TIMINGS: the journal, pixfold's run, the site step and the placing); the
+#     two in turn, five times each, and their medians.
 # The pictures are small (320x240 at most), so decoding is a small part and what grows with the
 # count shows: the scan, the state, a pixfold start per page, the index.
 set -euo pipefail
@@ -47,6 +49,7 @@ work=build/bench-gallery/work
 table=build/bench-gallery/scale.md
 keep=0
 albums=0
+index_runs=5
 while [ $# -gt 0 ]; do
     case "$1" in
     --sizes) sizes=$2; shift 2 ;;
@@ -58,6 +61,7 @@ while [ $# -gt 0 ]; do
     --work) work=$2; shift 2 ;;
     --table) table=$2; shift 2 ;;
     --keep) keep=1; shift ;;
+    --index-runs) index_runs=$2; shift 2 ;;
     *) echo "bench/gallery/scale.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -86,6 +90,22 @@ current_src=""
 trap '[ -z "$current_src" ] || rm -f "$current_src/$added_name"; [ "$keep" -eq 1 ] || rm -rf "$work"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
+
+# medians_of NAME RUNS: a result line of measure from NAME.1 ... NAME.RUNS, each figure the
+# median of the runs', the peak their largest.
+medians_of() {
+    local figure runs=()
+    for k in $(seq "$2"); do runs+=("$1.$k"); done
+    for figure in wall_seconds user_seconds system_seconds; do
+        printf '%s=%s ' "$figure" "$(for run in "${runs[@]}"; do field "$run" "$figure"; done | median)"
+    done
+    printf 'largest_process_kib=%s\n' \
+        "$(for run in "${runs[@]}"; do field "$run" largest_process_kib; done | sort -n | tail -n 1)"
+}
+# median_step STEP NAME RUNS: the median seconds of the step in NAME.1.steps ... NAME.RUNS.steps.
+median_step() {
+    for k in $(seq "$3"); do awk -v s="$1" '$1 == s { print $2 }' "$2.$k.steps"; done | median
+}
 
 # run NAME COMMAND...: runs under measure, fails the bench when the command fails.
 run() {
@@ -139,8 +159,19 @@ for n in $sizes; do
     tr -d '\r' <"$out/index.html" |
         LC_ALL=C sed -n 's/^<a href="[^"]*" name="[^"]*"><img src="\([^"]*\)".*/\1/p' |
         LC_ALL=C sed 's/&amp;/\&/g; s/&lt;/</g; s/&gt;/>/g; s/&quot;/"/g' >"$work/$n.list"
-    run "$n.index-pixfold" sh -c 'cd "$1" && exec "$2" <"$3" >"$4"' sh "$out/.pixfold-gallery/sizes" \
-        "$pixfold" "$work/$n.list" "$work/$n.index.html"
+    # Each of the two in turn, index_runs times: one run of a third of a second says little on
+    # a machine whose speed drifts; the table takes the medians.
+    for k in $(seq "$index_runs"); do
+        run "$n.index-pixfold.$k" sh -c 'cd "$1" && exec "$2" <"$3" >"$4"' sh \
+            "$out/.pixfold-gallery/sizes" "$pixfold" "$work/$n.list" "$work/$n.index.html"
+        rm "$out/index.html"
+        run "$n.index-gallery.$k" "$pixfold_gallery" "${job_option[@]}" "$src" "$out"
+        [ -s "$out/index.html" ] || die "the rerun after deleting index.html wrote no index"
+    done
+    for step in index-pixfold index-gallery; do
+        medians_of "$work/$n.$step" "$index_runs" >"$work/$n.$step"
+    done
+    median_step indexes "$work/$n.index-gallery" "$index_runs" >"$work/$n.index-step"
     entries() { grep -a '^<a href=' "$1"; }
     if [ "$(wc -l <"$work/$n.list")" -gt 0 ] &&
         cmp -s <(entries "$work/$n.index.html") <(entries "$out/index.html"); then
@@ -149,9 +180,6 @@ for n in $sizes; do
         echo differs >"$work/$n.index-same"
         say "pixfold's index of $n pictures differs from the gallery's index.html"
     fi
-    rm "$out/index.html"
-    run "$n.index-gallery" "$pixfold_gallery" "${job_option[@]}" "$src" "$out"
-    [ -s "$out/index.html" ] || die "the rerun after deleting index.html wrote no index"
 
     rm -f "$current_src/$added_name"
     current_src=""
@@ -162,7 +190,7 @@ done
 mib() { awk -v k="$(field "$1" largest_process_kib)" 'BEGIN { printf "%.0f", k / 1024 }'; }
 seconds() { awk -v s="$(field "$1" "$2")" 'BEGIN { printf "%.2f", s }'; }
 # The seconds of the step that writes the indexes, in the rerun after deleting index.html.
-index_step() { awk '$1 == "indexes" { printf "%.3f", $2 }' "$work/$1.index-gallery.steps"; }
+index_step() { printf '%.3f' "$(cat "$work/$1.index-step")"; }
 per_picture() { awk -v s="$(field "$1" "$2")" -v n="$3" 'BEGIN { printf "%.2f", 1000 * s / n }'; }
 mkdir -p "$(dirname "$table")"
 {
