@@ -52,7 +52,7 @@ photo_folder() {
 field() {
     if [ "$2" = processor_seconds ]; then
         awk -v u="$(field "$1" user_seconds)" -v s="$(field "$1" system_seconds)" \
-            'BEGIN { printf "%.3f", u + s }'
+            'BEGIN { printf "%.3f\n", u + s }'
     else
         sed -n "s/.*$2=\([^ ]*\).*/\1/p" "$1"
     fi
