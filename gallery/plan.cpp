@@ -4,6 +4,7 @@
 #include "names.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <unordered_map>
 
@@ -32,6 +33,28 @@ class key_maker {
   private:
     void mix(unsigned char byte) { key_ = (key_ ^ byte) * 0x100000001b3u; }
     std::uint64_t key_ = 0xcbf29ce484222325u;
+};
+
+// Finds the records of pictures asked for in the order of an album's pictures. The records lie
+// in the byte order of their sources, which is nearly that order, so the record after the last
+// one found is tried before a search: at 100,000 pictures a search is a quarter of a
+// microsecond, and there is one per picture on every run.
+class record_finder {
+  public:
+    explicit record_finder(manifest const& made) : records_(made.pictures), last_(records_.end()) {}
+
+    made_picture const* find(std::string const& source) {
+        if (last_ != records_.end() && std::next(last_) != records_.end() &&
+            std::next(last_)->first == source)
+            ++last_;
+        else
+            last_ = records_.find(source);
+        return last_ != records_.end() ? &last_->second : nullptr;
+    }
+
+  private:
+    std::map<std::string, made_picture> const& records_;
+    std::map<std::string, made_picture>::const_iterator last_;
 };
 
 // The claim of a picture while it is made: the files of its new record and of its old one, so
@@ -124,9 +147,9 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
     std::unordered_set<std::string> accounted;
     std::size_t records_found = 0;
 
+    record_finder records(made);
     for (picture const& item : scanned.pictures) {
-        auto const record = made.pictures.find(item.source);
-        made_picture const* before = record != made.pictures.end() ? &record->second : nullptr;
+        made_picture const* before = records.find(item.source);
         if (before != nullptr) ++records_found;
 
         made_picture target = target_of(item, before, present, settings);
@@ -258,14 +281,15 @@ album_plan plan_albums(scan_result const& scanned, manifest const& made,
     };
     std::vector<contents> found(count);
     plan.shown.assign(count, false);
+    record_finder records(made);
     for (std::size_t at = count; at-- > 0;) {
         album const& here = scanned.albums[at];
         contents& mine = found[at];
         for (int index : here.pictures) {
             picture const& item = scanned.pictures[static_cast<std::size_t>(index)];
-            auto const record = made.pictures.find(item.source);
-            if (record == made.pictures.end() || !record->second.finished) continue;
-            mine.pictures.emplace_back(index, &record->second);
+            made_picture const* record = records.find(item.source);
+            if (record == nullptr || !record->finished) continue;
+            mine.pictures.emplace_back(index, record);
             mine.newest = std::max(mine.newest, item.stamp.modified_seconds);
         }
         for (int index : here.albums) {
