@@ -308,7 +308,16 @@ mkdir -p "$(dirname "$table")"
             if [ -z "$g" ] || [ -z "$f" ]; then continue; fi
             label="wall time"
             [ "$name" = wall_seconds ] || label="processor time (user + system, whole process tree)"
-            echo "- $label: $(awk -v g="$g" -v f="$f" 'BEGIN { printf "%.2f s against %.2f s, ratio %.2f", g, f, g / f }')"
+            # The ratio run by run, each run of the two taken in turn: the machine's speed drifts
+            # between runs far more than within a pair.
+            pairs=$(for run in $(seq 1 "$runs"); do
+                g_run=$results/pixfold-gallery.$run.cold f_run=$results/floor.$run.cold
+                [ -s "$g_run" ] && [ -s "$f_run" ] || continue
+                awk -v g="$(field "$g_run" "$name")" -v f="$(field "$f_run" "$name")" \
+                    'BEGIN { printf "%.3f\n", g / f }'
+            done)
+            echo "- $label: $(awk -v g="$g" -v f="$f" 'BEGIN { printf "%.2f s against %.2f s (medians, ratio %.2f)", g, f, g / f }');" \
+                "run by run $(echo "$pairs" | paste -sd ' ' -), ratio $(echo "$pairs" | median)"
         done
         echo "- peak memory, largest process: pixfold-gallery $(memory_figure pixfold-gallery largest_process_kib) MiB," \
             "floor $(memory_figure floor largest_process_kib) MiB; whole process tree:" \
