@@ -71,7 +71,7 @@ class made_files {
     std::vector<std::pair<std::string, std::string>> files_;
 };
 
-// Writes the page that pixfold wrote into the file, with the site step its markers expanded.
+// Writes into the file the page that pixfold wrote, with the site step its markers expanded.
 void write_finished(making_context const& context, std::string const& path, std::string const& page,
                     std::string const& header, std::string const& date, std::string const& footer) {
     std::vector<std::string_view> const pieces = context.settings.site_step
