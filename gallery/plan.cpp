@@ -192,15 +192,14 @@ gallery_plan plan_gallery(scan_result const& scanned, manifest const& made,
     // Every record that no picture found is of a picture gone, or no longer in the gallery:
     // its files go, but those that a picture of the same name in its album has now.
     if (records_found < made.pictures.size()) {
-        std::unordered_map<std::string_view, picture const*> by_source, by_place;
-        std::vector<std::string> places;
-        places.reserve(scanned.pictures.size()); // stays put: the map holds views of its strings
+        std::unordered_set<std::string_view> sources;
+        std::unordered_map<std::string, picture const*> by_place;
         for (picture const& item : scanned.pictures) {
-            by_source.emplace(item.source, &item);
-            by_place.emplace(places.emplace_back(item.album + "/" + item.name), &item);
+            sources.insert(item.source);
+            by_place.emplace(item.album + "/" + item.name, &item);
         }
         for (auto const& [source, record] : made.pictures) {
-            if (by_source.count(source) != 0) continue;
+            if (sources.count(source) != 0) continue;
             removal gone{source, {}, removal::then::forget_picture, {}};
             std::string const album = layout::folder_of(source);
             std::string const name(picture_name(layout::last_part(source), true));
