@@ -33,7 +33,7 @@
 #     fills in the rest); and beside it a rerun of pixfold-gallery after deleting index.html
 #     alone, which writes just the index again, and the time of its index step alone (from
 #     PIXFOLD_GALLERY_TIMINGS: the journal, pixfold's run, the site step and the placing); the
-#     two in turn, five times each, and their medians.
+#     two in turn, --index-runs times each (five by default), and their medians.
 # The pictures are small (320x240 at most), so decoding is a small part and what grows with the
 # count shows: the scan, the state, a pixfold start per page, the index.
 set -euo pipefail
