@@ -12,10 +12,11 @@
  * libjpeg-turbo decodes at the smallest DCT scale M/8 that still covers the web box, which
  * skips most of the work of a large photograph; --margin F asks for a scale that covers F times
  * the box (1 to 8), for a shrink that has pixels to spare. The shrink is a separable filter of its
- * own in fixed point: Lanczos-3 by default, as the gallery's own shrink, or a triangle, up to
- * 2 dB softer (bench/gallery/sharpness.sh measures both); vertical first on rows as they come out
- * of the decoder (a ring of as many rows as the filter reaches), then horizontal on the fewer
- * output rows; nothing but the web copy is held whole. Turning upright is done on the shrunk
+ * own in fixed point: Lanczos-3 by default (the gallery shrinks by Lanczos-3 down the columns and
+ * by Catmull-Rom's cubic along the rows), or a triangle, up to 2 dB softer
+ * (bench/gallery/sharpness.sh measures both); vertical first on rows as they come out of the
+ * decoder (a ring of as many rows as the filter reaches), then horizontal on the fewer output
+ * rows; nothing but the web copy is held whole. Turning upright is done on the shrunk
  * pixels, where it costs least. A picture that fits the box is still decoded and encoded, the
  * simplest honest floor. CMYK becomes RGB by the plain formula, without a colour profile (the bench
  * photographs hold no CMYK). No pages, no PPM files, no temporary files and renames, no state:

@@ -168,6 +168,29 @@ TEST_F(imaging, cmyk_pictures_come_out_as_rgb_and_grey_ones_as_grey) {
     }
 }
 
+// The long side lands on the box and the short side is rounded, never to nothing, whichever
+// way the picture shrinks: by the decoder and the resampling together, in one direction at a
+// time, or in one go for a picture a few pixels thin.
+TEST_F(imaging, every_shrink_lands_on_the_box_with_the_short_side_rounded) {
+    struct shrink {
+        image_size stored;
+        int box;
+        image_size made;
+    };
+    for (shrink const& each :
+         {shrink{{257, 174}, 100, {100, 68}}, shrink{{174, 257}, 100, {68, 100}},
+          shrink{{390, 300}, 100, {100, 77}}, shrink{{900, 10}, 100, {100, 1}},
+          shrink{{203, 1}, 100, {100, 1}}, shrink{{1, 399}, 100, {1, 100}},
+          shrink{{1700, 1000}, 100, {100, 59}}}) {
+        std::string const jpeg =
+            jpeg_of(VImage::black(each.stored.width, each.stored.height).cast(VIPS_FORMAT_UCHAR));
+        picture_images const made = make_picture_images(jpeg, read_jpeg_header(jpeg), each.box, 16);
+        EXPECT_EQ(made.shown, each.made) << each.stored.width << "x" << each.stored.height;
+        VImage const web = VImage::new_from_buffer(made.web, "");
+        EXPECT_EQ((image_size{web.width(), web.height()}), each.made);
+    }
+}
+
 TEST_F(imaging, bytes_that_cannot_be_decoded_are_an_error) {
     std::string const whole = jpeg_of(VImage::gaussnoise(1200, 900).cast(VIPS_FORMAT_UCHAR));
     std::string const truncated = whole.substr(0, whole.size() / 2);
