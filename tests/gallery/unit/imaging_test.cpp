@@ -168,6 +168,27 @@ TEST_F(imaging, cmyk_pictures_come_out_as_rgb_and_grey_ones_as_grey) {
     }
 }
 
+// A colour profile tells a browser which colours the numbers mean: a copy keeps its original's.
+TEST_F(imaging, the_copies_keep_the_colour_profile_of_their_original) {
+    VImage const profiled = upright_picture().icc_transform(
+        "srgb", VImage::option()->set("input_profile", "srgb")->set("embedded", false));
+    std::string const jpeg = jpeg_of(profiled);
+    auto const profile_of = [](std::string const& bytes) {
+        VImage const image = VImage::new_from_buffer(bytes, "");
+        if (image.get_typeof(VIPS_META_ICC_NAME) == 0) return std::string();
+        std::size_t size = 0;
+        auto const* data = static_cast<char const*>(image.get_blob(VIPS_META_ICC_NAME, &size));
+        return std::string(data, size);
+    };
+    std::string const original = profile_of(jpeg);
+    ASSERT_GT(original.size(), 100u);
+
+    picture_images const made = make_picture_images(jpeg, read_jpeg_header(jpeg), 48, 16);
+    EXPECT_EQ(profile_of(made.web), original);
+    EXPECT_EQ(profile_of(made.thumbnail), original);
+    expect_upright(shown(made.web), {48, 24});
+}
+
 // The long side lands on the box and the short side is rounded, never to nothing, whichever
 // way the picture shrinks: by the decoder and the resampling together, in one direction at a
 // time, or in one go for a picture a few pixels thin.
