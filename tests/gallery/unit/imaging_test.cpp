@@ -202,7 +202,7 @@ TEST_F(imaging, every_shrink_lands_on_the_box_with_the_short_side_rounded) {
          {shrink{{257, 174}, 100, {100, 68}}, shrink{{174, 257}, 100, {68, 100}},
           shrink{{390, 300}, 100, {100, 77}}, shrink{{900, 10}, 100, {100, 1}},
           shrink{{203, 1}, 100, {100, 1}}, shrink{{1, 399}, 100, {1, 100}},
-          shrink{{1700, 1000}, 100, {100, 59}}}) {
+          shrink{{2, 900}, 100, {1, 100}}, shrink{{1700, 1000}, 100, {100, 59}}}) {
         std::string const jpeg =
             jpeg_of(VImage::black(each.stored.width, each.stored.height).cast(VIPS_FORMAT_UCHAR));
         picture_images const made = make_picture_images(jpeg, read_jpeg_header(jpeg), each.box, 16);
