@@ -119,8 +119,9 @@ std::string jpeg_bytes(VImage const& image, int quality) {
     auto const* const first = static_cast<unsigned char const*>(vips_image_get_data(pixels));
     if (first == nullptr) throw vips::VError();
     std::string bytes;
-    if (!encode_jpeg({first, pixels->Xsize, pixels->Ysize, pixels->Bands}, quality, profile, bytes))
-        throw imaging_error("out of memory for encoding");
+    std::string const failure =
+        encode_jpeg({first, pixels->Xsize, pixels->Ysize, pixels->Bands}, quality, profile, bytes);
+    if (!failure.empty()) throw imaging_error("cannot encode it: " + failure);
     return bytes;
 }
 

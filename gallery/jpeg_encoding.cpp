@@ -11,23 +11,27 @@ namespace {
 struct error_trap {
     jpeg_error_mgr manager;
     std::jmp_buf back;
+    char message[JMSG_LENGTH_MAX];
 };
 
-// libjpeg stops the process on an error unless its handler leaves; this one jumps back to the
-// one frame below, which holds nothing that a jump over it would leak.
+// libjpeg stops the process on an error unless its handler leaves; this one keeps the message
+// and jumps back to the one frame below, which holds nothing that a jump over it would leak.
 [[noreturn]] void jump_back(j_common_ptr codec) {
-    std::longjmp(reinterpret_cast<error_trap*>(codec->err)->back, 1);
+    auto* const trap = reinterpret_cast<error_trap*>(codec->err);
+    codec->err->format_message(codec, trap->message);
+    std::longjmp(trap->back, 1);
 }
 
 // Ignores warnings, as libjpeg would print them.
 void stay_quiet(j_common_ptr, int) {}
 
 // The encoder itself, with no object that has a destructor between setjmp and longjmp. The
-// output is the encoder's own buffer, which the caller frees whatever the outcome.
+// output is the encoder's own buffer, which the caller frees whatever the outcome; on a failure
+// the trap holds the message.
 bool run_encoder(pixel_rows const& rows, int quality, JOCTET const* profile,
-                 unsigned int profile_size, unsigned char** out, unsigned long* out_size) {
+                 unsigned int profile_size, unsigned char** out, unsigned long* out_size,
+                 error_trap& trap) {
     jpeg_compress_struct codec;
-    error_trap trap;
     codec.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = jump_back;
     trap.manager.emit_message = stay_quiet;
@@ -60,14 +64,15 @@ bool run_encoder(pixel_rows const& rows, int quality, JOCTET const* profile,
 
 } // namespace
 
-bool encode_jpeg(pixel_rows const& rows, int quality, std::string const& profile,
-                 std::string& jpeg) {
+std::string encode_jpeg(pixel_rows const& rows, int quality, std::string const& profile,
+                        std::string& jpeg) {
     unsigned char* out = nullptr;
     unsigned long out_size = 0;
+    error_trap trap;
     bool const done = run_encoder(rows, quality, reinterpret_cast<JOCTET const*>(profile.data()),
-                                  static_cast<unsigned int>(profile.size()), &out, &out_size);
+                                  static_cast<unsigned int>(profile.size()), &out, &out_size, trap);
     jpeg.clear();
     if (done) jpeg.assign(reinterpret_cast<char const*>(out), out_size);
     std::free(out);
-    return done;
+    return done ? std::string() : std::string(trap.message);
 }

@@ -5,14 +5,14 @@
 #include <string>
 
 struct pixel_rows {
-    unsigned char const* first; // the top row; rows follow one another without a gap
+    unsigned char const* first = nullptr; // the top row; rows follow one another without a gap
     int width = 0;
     int height = 0;
     int bands = 0; // 1 for grey, 3 for RGB
 };
 
 // Encodes the rows at the quality given, with optimized Huffman tables, 4:2:0 chroma and the
-// colour profile when there is one (empty when none), into jpeg. Returns false when the
-// encoder fails, which for pixels in memory means that it ran out of memory; jpeg is then empty.
-bool encode_jpeg(pixel_rows const& rows, int quality, std::string const& profile,
-                 std::string& jpeg);
+// colour profile when there is one (empty when none), into jpeg. Returns why the encoder failed
+// (out of memory, or a picture larger than a JPEG can be), with jpeg empty; nothing when done.
+std::string encode_jpeg(pixel_rows const& rows, int quality, std::string const& profile,
+                        std::string& jpeg);
