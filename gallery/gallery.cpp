@@ -224,6 +224,9 @@ bool list_gallery_folder(gallery_run& run, std::string const& folder,
 bool files_present(gallery_run& run, scan_result const& scanned,
                    std::vector<folder_entry> const& top, present_files& present) {
     bool const stamped = run.interrupted;
+    // A picture has four files (its page, web-size copy, thumbnail and size header) and an album
+    // a few: room for them all at once spares the set its rehashing as it grows.
+    present.reserve(scanned.pictures.size() * 4 + scanned.albums.size() * 8);
     auto const take = [&](std::vector<folder_entry> const& entries, std::string const& folder) {
         for (folder_entry const& entry : entries) {
             if (entry.kind != file_kind::file) continue;
