@@ -243,8 +243,8 @@ int run_program(program_run const& run, std::string& output, int& exit_status) {
         return started;
     }
     // pixfold writes a few kilobytes at a time, and each read takes what is there: read into a
-    // buffer of the pipe's size and append only what came (an index of 100,000 pictures is
-    // 18 MB, which the string takes by doubling).
+    // buffer of the pipe's size and append only what came, into the room the caller kept (an
+    // index of 100,000 pictures is 18 MB; grown by doubling, the string would hold 48).
     int read_status = 0;
     char buffer[1 << 16];
     for (;;) {

@@ -65,8 +65,9 @@ struct program_run {
     std::string input;  // the file its standard input reads
     std::string error;  // the file its standard error goes to, made or emptied
 };
-// Runs the program to its end, what it writes to standard output read into output. exit_status
-// is its status, or minus the signal that ended it.
+// Runs the program to its end, what it writes to standard output read into output, which keeps
+// the room reserved in it beforehand. exit_status is its status, or minus the signal that ended
+// it.
 int run_program(program_run const& run, std::string& output, int& exit_status);
 // The value of an environment variable; empty when it is not set.
 std::string environment_variable(std::string const& name);
