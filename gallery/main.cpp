@@ -1,7 +1,8 @@
 // pixfold-gallery: the whole gallery of a folder of photographs, each page written by pixfold.
 #include "gallery.h"
-#include "imaging.h"
+#include "imaging/imaging.h"
 #include "options.h"
+#include "status/terminal_status.h"
 #include "system/system.h"
 
 #include <clocale>
@@ -36,5 +37,6 @@ int main(int argc, char** argv) {
         static_cast<void>(os::write_error(std::string("pixfold-gallery: ") + error.what() + "\n"));
         return 2;
     }
-    return build_gallery(options);
+    terminal_status shown;
+    return build_gallery(options, shown);
 }

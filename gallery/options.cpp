@@ -110,7 +110,7 @@ command parse_options(std::vector<std::string> const& arguments, gallery_options
         int low = 1;
         int high = largest_box;
         if (name == "-j" || name == "--jobs") {
-            target = &options.jobs;
+            target = &options.workers;
             high = most_jobs;
         } else if (name == "--size") {
             target = &options.web_box;

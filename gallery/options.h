@@ -8,7 +8,7 @@ struct gallery_options {
     std::string source; // the folder of the pictures
     std::string output; // where the gallery goes: the source folder itself when in place
     bool in_place = true;
-    int jobs = 0; // pictures made side by side; 0 for one per processor
+    int workers = 0; // -j: pictures made side by side; 0 for one per processor
     int web_box = 1600;
     int thumbnail_box = 200;
     bool keep_companions = false;

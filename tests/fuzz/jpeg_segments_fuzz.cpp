@@ -1,7 +1,7 @@
 // Fuzzes without_private_segments with arbitrary bytes. What it keeps must be a JPEG of public
 // segments only, each right after the last, built from the input's bytes in their order; a
 // second pass must change nothing, and bytes after the end of image must not matter.
-#include "jpeg_segments.h"
+#include "imaging/jpeg_segments.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -728,11 +728,15 @@ usage)
     ;;
 
 progress)
-    # On a terminal a progress bar shows on standard error; on a pipe or in a file nothing.
+    # On a terminal a progress bar shows on standard error, pictures and albums each counted as
+    # what they are, and nothing when there is nothing to do; on a pipe or in a file nothing.
     command -v script >/dev/null || skip "script is missing (Debian package bsdutils)"
     make_gallery g one two three
     PIXFOLD=$pixfold script -qec "'$tool' g" /dev/null >terminal </dev/null
     grep -q '\[#*\] 3/3 pictures' terminal || fail "no progress: $(cat terminal)"
+    grep -q '\[#*\] 1/1 albums' terminal || fail "the index not counted as an album: $(cat terminal)"
+    PIXFOLD=$pixfold script -qec "'$tool' g" /dev/null >terminal </dev/null
+    [ ! -s terminal ] || fail "a run with nothing to do showed: $(cat -A terminal)"
     gallery --force g
     expect_status 0
     expect_no_stderr

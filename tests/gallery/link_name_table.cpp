@@ -2,7 +2,7 @@
 // (tests/browser/link_names.test.mjs) to read back in Chromium: what the name is, whether names
 // may be UTF-8 in its locale, and the bytes of the name and of its link name in hex. Every name
 // can be a file name (no '/', no NUL), since the check opens each one's page.
-#include "link_names.h"
+#include "source/link_names.h"
 
 #include <cstdio>
 #include <string>

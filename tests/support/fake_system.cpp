@@ -355,7 +355,7 @@ int write_error(std::string const& bytes) {
 }
 
 bool error_is_terminal() {
-    return false;
+    return current.error_is_terminal;
 }
 
 int terminal_columns() {

@@ -45,6 +45,7 @@ struct machine {
     std::string charset = "UTF-8";
     int processors = 2;
     bool locked_by_another = false;
+    bool error_is_terminal = false; // standard error is a terminal of 80 columns
 
     // The countdown: the call of this kind with this number fails (counting from 1) with the
     // failure code. Calls are counted whether or not one fails.

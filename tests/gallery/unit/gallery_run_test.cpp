@@ -3,11 +3,12 @@
 // of the next run as a clean build would.
 #include "fake_system.h"
 #include "gallery.h"
-#include "imaging.h"
-#include "layout.h"
-#include "manifest.h"
+#include "imaging/imaging.h"
+#include "layout/layout.h"
+#include "state/manifest.h"
+#include "state/whole_files.h"
+#include "status/terminal_status.h"
 #include "system/system.h"
-#include "whole_files.h"
 
 #include <gtest/gtest.h>
 
@@ -32,10 +33,6 @@ std::string const io_error = std::strerror(EIO);
 
 class gallery_run : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        static std::once_flag started;
-        std::call_once(started, [] { start_imaging("gallery_run_test"); });
-    }
     void SetUp() override { new_machine(); }
 
     // A machine with pixfold and nothing else.
@@ -56,7 +53,7 @@ class gallery_run : public ::testing::Test {
         made.source = folders.front();
         made.in_place = folders.size() == 1;
         made.output = folders.back();
-        made.jobs = 2;
+        made.workers = 2;
         made.web_box = 100;
         made.thumbnail_box = 40;
         made.keep_companions = keep_companions;
@@ -66,7 +63,8 @@ class gallery_run : public ::testing::Test {
     static int build(gallery_options const& with) {
         fake_system::current.error.clear();
         fake_system::current.calls.clear();
-        return build_gallery(with);
+        terminal_status shown;
+        return build_gallery(with, shown);
     }
 };
 
@@ -454,7 +452,7 @@ TEST_F(gallery_run, a_gallery_of_an_earlier_version_is_taken_over_without_making
     // t/, from which its pages, written with the names as they are, were sized.
     std::string earlier = "pixfold-gallery manifest 1\n";
     for (auto const& [source, record] :
-         read_manifest(clean.at(".pixfold-gallery/manifest"), "").made.pictures)
+         read_manifest(clean.at(".pixfold-gallery/manifest"), "").records.pictures)
         earlier += std::to_string(record.stamp.size) + " " +
                    std::to_string(record.stamp.modified_seconds) + " " +
                    std::to_string(record.stamp.modified_nanoseconds) + " " +
@@ -507,4 +505,68 @@ TEST_F(gallery_run, a_file_a_cut_left_short_is_made_again_though_the_journal_los
     fake_system::add_file("out/.pixfold-gallery/journal", "", 1);
     ASSERT_EQ(build(options({"src", "out"})), 0);
     EXPECT_EQ(fake_system::files_under("out").at("t/rainbow.jpg"), clean.at("t/rainbow.jpg"));
+}
+
+TEST_F(gallery_run, clears_refuses_and_keeps_by_the_rules_that_guard_the_files) {
+    struct rule {
+        char const* what;
+        std::function<void()> arrange;
+        gallery_options with;
+        int status;
+        std::function<void()> check;
+    };
+    // Left by a run that was cut short; a file where a worker's folder goes too.
+    auto const stale_work = [] {
+        fake_system::add_file("out/.pixfold-gallery/work/0", "stale", 1);
+        fake_system::add_file("out/.pixfold-gallery/work/7/page/clouds.ppm", "P6\n1 1\n255\n", 1);
+        fake_system::current.on_rename = [](std::string const& path) {
+            if (!path.starts_with("out/.pixfold-gallery")) {
+                EXPECT_EQ(fake_system::current.files.count("out/.pixfold-gallery/work/7"), 0u);
+            }
+        };
+    };
+    rule const rules[] = {
+        {"SRC and OUT one folder is refused, nothing written in it", [] {},
+         options({"src", "./src/"}), 2,
+         [] {
+             EXPECT_NE(fake_system::current.error.find("SRC and OUT are one folder"),
+                       std::string::npos);
+             EXPECT_EQ(fake_system::files_under("src").size(), 1u);
+         }},
+        {"a stale work folder is cleared before the first file appears", stale_work,
+         options({"src", "out"}), 0,
+         [] { EXPECT_EQ(fake_system::current.files.count("out/.pixfold-gallery/work"), 0u); }},
+        {"a run whose index failed leaves an empty journal, so the next run writes it",
+         [] { fake_system::current.failing_paths.insert("out/index.html"); },
+         options({"src", "out"}), 2,
+         [] {
+             EXPECT_EQ(fake_system::files_under("out").at(".pixfold-gallery/journal"), "");
+             fake_system::current.failing_paths.clear();
+             fake_system::current.on_rename = nullptr;
+             ASSERT_EQ(build(options({"src", "out"})), 0) << fake_system::current.error;
+             EXPECT_EQ(fake_system::files_under("out").count("index.html"), 1u);
+             EXPECT_EQ(fake_system::files_under("out").count(".pixfold-gallery/journal"), 0u);
+         }},
+    };
+    for (rule const& each : rules) {
+        SCOPED_TRACE(each.what);
+        new_machine();
+        add_picture("src/clouds.jpg", "clouds");
+        each.arrange();
+        EXPECT_EQ(build(each.with), each.status) << fake_system::current.error;
+        each.check();
+    }
+}
+
+TEST_F(gallery_run, a_companion_that_could_not_be_removed_stays_the_gallerys_till_it_is) {
+    add_picture("src/a.jpg", "clouds");
+    ASSERT_EQ(build(options({"src"}, true)), 0);
+    // Changed, and its companion no longer wanted, which cannot be removed this time.
+    add_picture("src/a.jpg", "rainbow", 1'700'000'100);
+    fake_system::current.failing_paths.insert("src/a.ppm");
+    EXPECT_EQ(build(options({"src"})), 2);
+    EXPECT_EQ(fake_system::files_under("src").count("a.ppm"), 1u);
+    fake_system::current.failing_paths.clear();
+    ASSERT_EQ(build(options({"src"})), 0) << fake_system::current.error;
+    EXPECT_EQ(fake_system::files_under("src").count("a.ppm"), 0u) << "taken for the user's";
 }

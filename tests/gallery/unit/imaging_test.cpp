@@ -1,9 +1,9 @@
-#include "imaging.h"
-#include "jpeg_segments.h"
+#include "imaging/imaging.h"
+#include "imaging/jpeg_segments.h"
+#include "imaging/size_header.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 #include <vips/vips8>
@@ -16,14 +16,6 @@ namespace {
 // so that a picture turned or mirrored the wrong way shows its corner elsewhere.
 constexpr int width = 64;
 constexpr int height = 32;
-
-class imaging : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        static std::once_flag started;
-        std::call_once(started, [] { start_imaging("imaging_test"); });
-    }
-};
 
 VImage upright_picture() {
     VImage picture = VImage::black(width, height, VImage::option()->set("bands", 3))
@@ -98,7 +90,7 @@ void expect_upright(VImage const& image, image_size size) {
 
 } // namespace
 
-TEST_F(imaging, every_orientation_comes_out_upright_at_the_size_a_browser_shows) {
+TEST(imaging, every_orientation_comes_out_upright_at_the_size_a_browser_shows) {
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE("orientation " + std::to_string(orientation));
         std::string const source = jpeg_with_orientation(stored_for(orientation), orientation);
@@ -125,7 +117,7 @@ TEST_F(imaging, every_orientation_comes_out_upright_at_the_size_a_browser_shows)
     }
 }
 
-TEST_F(imaging, an_upright_picture_that_fits_is_used_as_it_is_without_its_metadata) {
+TEST(imaging, an_upright_picture_that_fits_is_used_as_it_is_without_its_metadata) {
     VImage tagged = upright_picture().copy();
     tagged.set("exif-ifd0-Make", "TestCam");
     tagged.set("exif-ifd2-GPSLatitude", "48/1 51/1 0/1");
@@ -151,7 +143,7 @@ TEST_F(imaging, an_upright_picture_that_fits_is_used_as_it_is_without_its_metada
     EXPECT_EQ(turned_made.shown, (image_size{height, width}));
 }
 
-TEST_F(imaging, cmyk_pictures_come_out_as_rgb_and_grey_ones_as_grey) {
+TEST(imaging, cmyk_pictures_come_out_as_rgb_and_grey_ones_as_grey) {
     std::string const grey = jpeg_of(upright_picture().colourspace(VIPS_INTERPRETATION_B_W));
     std::string const cmyk =
         jpeg_of(upright_picture().icc_export(VImage::option()->set("output_profile", "cmyk")));
@@ -169,7 +161,7 @@ TEST_F(imaging, cmyk_pictures_come_out_as_rgb_and_grey_ones_as_grey) {
 }
 
 // A colour profile tells a browser which colours the numbers mean: a copy keeps its original's.
-TEST_F(imaging, the_copies_keep_the_colour_profile_of_their_original) {
+TEST(imaging, the_copies_keep_the_colour_profile_of_their_original) {
     VImage const profiled = upright_picture().icc_transform(
         "srgb", VImage::option()->set("input_profile", "srgb")->set("embedded", false));
     std::string const jpeg = jpeg_of(profiled);
@@ -192,7 +184,7 @@ TEST_F(imaging, the_copies_keep_the_colour_profile_of_their_original) {
 // The long side lands on the box and the short side is rounded, never to nothing, whichever
 // way the picture shrinks: by the decoder and the resampling together, in one direction at a
 // time, or in one go for a picture a few pixels thin.
-TEST_F(imaging, every_shrink_lands_on_the_box_with_the_short_side_rounded) {
+TEST(imaging, every_shrink_lands_on_the_box_with_the_short_side_rounded) {
     struct shrink {
         image_size stored;
         int box;
@@ -212,7 +204,7 @@ TEST_F(imaging, every_shrink_lands_on_the_box_with_the_short_side_rounded) {
     }
 }
 
-TEST_F(imaging, bytes_that_cannot_be_decoded_are_an_error) {
+TEST(imaging, bytes_that_cannot_be_decoded_are_an_error) {
     std::string const whole = jpeg_of(VImage::gaussnoise(1200, 900).cast(VIPS_FORMAT_UCHAR));
     std::string const truncated = whole.substr(0, whole.size() / 2);
     std::string const png = bytes_of(upright_picture().pngsave_buffer());
@@ -225,6 +217,13 @@ TEST_F(imaging, bytes_that_cannot_be_decoded_are_an_error) {
     EXPECT_THROW(make_picture_images(truncated, header, 1600, 200), imaging_error);
 }
 
-TEST(ppm_header, carries_the_size_on_its_second_line) {
-    EXPECT_EQ(ppm_header({1600, 900}), "P6\n1600 900\n255\n");
+TEST(size_header, is_read_back_as_written_and_not_when_cut_short_or_out_of_range) {
+    EXPECT_EQ(size_header({1600, 900}), "P6\n1600 900\n255\n");
+    EXPECT_EQ(read_size_header(size_header({1600, 900})), (image_size{1600, 900}));
+    // An earlier version's whole PPM, pixels and all, holds the same header.
+    EXPECT_EQ(read_size_header(size_header({0, 65535}) + std::string(40, '\x7F')),
+              (image_size{0, 65535}));
+    for (char const* refused : {"P6\n1600 90", "P6\n1600 900", "P6\n1600\n900\n", "P5\n1 1\n",
+                                "P6\n65536 1\n", "P6\n-1 1\n", "P6\n 1 1\n", ""})
+        EXPECT_EQ(read_size_header(refused), std::nullopt) << refused;
 }

@@ -1,9 +1,8 @@
-#include "imaging.h"
-#include "jpeg_encoding.h"
+#include "imaging/imaging.h"
+#include "imaging/jpeg_encoding.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 #include <vips/vips8>
@@ -12,17 +11,8 @@ using vips::VImage;
 
 namespace {
 
-// The image library reads the JPEGs back.
-class encode_jpeg_test : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        static std::once_flag started;
-        std::call_once(started, [] { start_imaging("jpeg_encoding_test"); });
-    }
-};
-
 // Grey and RGB rows come back at their size and bands, and close to their values.
-TEST_F(encode_jpeg_test, grey_and_rgb_rows_decode_to_what_was_encoded) {
+TEST(encode_jpeg_test, grey_and_rgb_rows_decode_to_what_was_encoded) {
     for (int const bands : {1, 3}) {
         int const width = 40;
         int const height = 24;
@@ -42,7 +32,7 @@ TEST_F(encode_jpeg_test, grey_and_rgb_rows_decode_to_what_was_encoded) {
 }
 
 // The encoder's failure comes back as its reason, without a JPEG, and the process goes on.
-TEST_F(encode_jpeg_test, a_failure_is_told_and_leaves_nothing) {
+TEST(encode_jpeg_test, a_failure_is_told_and_leaves_nothing) {
     unsigned char const pixel[3] = {};
     std::string jpeg = "left over";
     std::string const failure = encode_jpeg({pixel, 0, 1, 3}, 85, "", jpeg);

@@ -1,4 +1,4 @@
-#include "jpeg_segments.h"
+#include "imaging/jpeg_segments.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The expected link names were checked in Chromium, where tests/browser/link_names.test.mjs
 // reads back the same names: its Shift-JIS decoder, then %XX as bytes, gives the file name, and
 // a back link index.html#LINK finds the entry named LINK.
-#include "link_names.h"
+#include "source/link_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "names.h"
+#include "source/names.h"
 
 #include <gtest/gtest.h>
 

@@ -30,7 +30,7 @@ TEST(parse_options, one_folder_is_in_place_two_are_source_and_output) {
     EXPECT_TRUE(options.keep_companions);
     EXPECT_EQ(options.web_box, 1600);
     EXPECT_EQ(options.thumbnail_box, 200);
-    EXPECT_EQ(options.jobs, 0);
+    EXPECT_EQ(options.workers, 0);
 }
 
 TEST(parse_options, numbers_come_in_every_usual_form) {
@@ -42,7 +42,7 @@ TEST(parse_options, numbers_come_in_every_usual_form) {
                                                {"--jobs", "3", "a", "b"},
                                                {"--jobs=3", "a", "b"}}) {
         ASSERT_EQ(parse(form, options, message), command::build) << message;
-        EXPECT_EQ(options.jobs, 3);
+        EXPECT_EQ(options.workers, 3);
     }
     ASSERT_EQ(parse({"--size=800", "--thumb-size", "150", "a", "b"}, options, message),
               command::build);

@@ -1,10 +1,16 @@
-#include "layout.h"
-#include "plan.h"
+#include "layout/layout.h"
+#include "plan/albums.h"
+#include "plan/keys.h"
+#include "plan/pictures.h"
+#include "plan/removals.h"
+
+#include "source/names.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -47,42 +53,62 @@ scan_result scan_of(std::vector<std::string> const& sources, file_stamp stamp = 
     return scan_stamped(stamped);
 }
 
-// The records of a whole gallery made from the scan, as a run would leave them, and the files
-// they say are there.
-void made_all(scan_result const& scanned, gallery_settings const& settings, manifest& made,
-              present_files& present, site_sources const& site = {}) {
-    gallery_plan const plan = plan_gallery(scanned, made, present, settings, site);
-    std::vector<job_outcome> outcomes;
-    for (picture_job const& job : plan.jobs) {
-        made_picture record = job.target;
-        record.shown_width = job.page_only ? record.shown_width : 160;
-        record.shown_height = job.page_only ? record.shown_height : 120;
-        record.thumbnail_width = 40;
-        record.thumbnail_height = 30;
-        record.page_key =
-            page_key(job.item, record, settings,
-                     plan.frames[static_cast<std::size_t>(job.item.album_at)], job.date);
-        outcomes.push_back({{}, {}, record});
-    }
-    settle_jobs(plan.jobs, outcomes, made);
-    for (removal const& done : plan.removals) apply_removal(done, made);
-    for (auto const& [source, record] : made.pictures) {
-        std::string const file = layout::last_part(source);
-        for (std::string const& path :
-             layout::made_files(layout::folder_of(source), file.substr(0, file.rfind('.')), record))
-            present.insert(path);
-    }
-    album_plan const albums = plan_albums(scanned, made, present, settings, site);
-    for (album_job const& job : albums.jobs) {
-        made.albums[scanned.albums[static_cast<std::size_t>(job.album)].path] = job.target;
-        for (std::string const& path : layout::album_files(
-                 scanned.albums[static_cast<std::size_t>(job.album)].path, job.target))
-            present.insert(path);
-    }
-    for (removal const& done : albums.removals) apply_removal(done, made);
+// What the plan decides of the pictures.
+struct planned {
+    std::vector<picture_job> jobs;
+    std::vector<removal> removals;
+};
+
+planned plan_of(scan_result const& scanned, gallery_records const& made, file_set const& present,
+                gallery_settings const& settings, site_step const& site = {}) {
+    return {plan_pictures(scanned, made, present, settings, site),
+            plan_picture_removals(scanned, made, present, settings)};
 }
 
-std::vector<std::string> job_sources(gallery_plan const& plan) {
+// The records once the files of a removal are all gone, as the state keeps them.
+void forget(removal const& done, gallery_records& made) {
+    if (done.done == removal::then::forget_picture) made.pictures.erase(done.source);
+    if (done.done == removal::then::forget_companion) made.pictures[done.source].companion = false;
+    if (done.done == removal::then::forget_album) made.albums.erase(done.source);
+}
+
+// The jobs made as the state records them: each picture of the size the test gives, a
+// thumbnail of 40x30.
+void record_made(std::vector<picture_job> const& jobs, gallery_settings const& settings,
+                 site_step const& site, gallery_records& made, image_size shown = {160, 120}) {
+    for (picture_job const& job : jobs) {
+        picture_record record = job.target;
+        if (!job.page_only) record.shown = shown;
+        record.thumbnail = {40, 30};
+        record.page_key =
+            page_key(job.item, record, settings, site.picture_frame(job.item.album_at), job.date);
+        record.companion |= made.pictures[job.item.source].companion;
+        made.pictures[job.item.source] = record;
+    }
+}
+
+// The records of a whole gallery made from the scan, as a run would leave them, and the files
+// they say are there.
+void made_all(scan_result const& scanned, gallery_settings const& settings, gallery_records& made,
+              file_set& present, site_step const& site = {}) {
+    planned const plan = plan_of(scanned, made, present, settings, site);
+    record_made(plan.jobs, settings, site, made);
+    for (removal const& done : plan.removals) forget(done, made);
+    for (auto const& [source, record] : made.pictures)
+        for (std::string const& path :
+             files_of(layout::folder_of(source), picture_name_of(source), record))
+            present.insert(path);
+    album_plan const albums = plan_albums(scanned, made, present, settings, site);
+    for (album_job const& job : albums.jobs) {
+        std::string const& path = scanned.albums[static_cast<std::size_t>(job.album)].path;
+        made.albums[path] = job.target;
+        for (std::string const& file : files_of(path, job.target)) present.insert(file);
+    }
+    for (removal const& done : plan_album_removals(scanned, made, albums.shown, {}))
+        forget(done, made);
+}
+
+std::vector<std::string> job_sources(planned const& plan) {
     std::vector<std::string> sources;
     for (picture_job const& job : plan.jobs) sources.push_back(job.item.source);
     return sources;
@@ -95,9 +121,10 @@ std::vector<std::string> sorted(std::vector<std::string> files) {
 
 gallery_settings const in_place{0, 200, false, false, false};
 gallery_settings const source_out{1600, 200, false, false, false};
-gallery_settings const site{1600, 200, false, false, true};
+gallery_settings const with_site{1600, 200, false, false, true};
 
-// A site step whose dates are the days since 1970, and whose headers come from the folders.
+// The sources of a site step whose dates are the days since 1970, and whose headers come from
+// the folders.
 site_sources site_of(scan_result const& scanned) {
     site_sources sources;
     sources.header_files.resize(scanned.albums.size());
@@ -130,11 +157,11 @@ TEST(plan, makes_what_is_new_changed_or_made_otherwise_and_leaves_the_rest) {
     };
     for (row const& case_ : rows) {
         SCOPED_TRACE(case_.what);
-        manifest made;
-        present_files present;
+        gallery_records made;
+        file_set present;
         made_all(scan_of({"a.jpg"}), case_.made_with, made, present);
-        gallery_plan const plan =
-            plan_gallery(scan_of({"a.jpg"}, case_.stamp_now), made, present, case_.now, {});
+        planned const plan =
+            plan_of(scan_of({"a.jpg"}, case_.stamp_now), made, present, case_.now, {});
         EXPECT_EQ(plan.jobs.size(), case_.remade ? 1u : 0u);
         EXPECT_TRUE(plan.removals.empty());
         if (case_.remade) {
@@ -149,22 +176,22 @@ TEST(plan, makes_what_is_new_changed_or_made_otherwise_and_leaves_the_rest) {
 
 TEST(plan, remakes_a_picture_whose_made_file_was_deleted_or_never_finished) {
     scan_result const scanned = scan_of({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
-    manifest made;
-    present_files present;
+    gallery_records made;
+    file_set present;
     made_all(scanned, source_out, made, present);
     made.pictures["d.jpg"].finished = false; // claimed by a run that was interrupted
     present.erase("t/a.jpg");
     present.erase("b.html");
-    gallery_plan const plan = plan_gallery(scan_of({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "new.jpg"}),
-                                           made, present, source_out, {});
+    planned const plan = plan_of(scan_of({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "new.jpg"}), made,
+                                 present, source_out, {});
     EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"a.jpg", "b.jpg", "d.jpg", "new.jpg"}));
     EXPECT_FALSE(plan.jobs[3].had_files);
 }
 
 TEST(plan, a_companion_that_the_user_had_is_never_touched) {
     gallery_settings const keeping{0, 200, true, false, false};
-    manifest made;
-    present_files present;
+    gallery_records made;
+    file_set present;
     present.insert("mine.ppm"); // the user's own
     made_all(scan_of({"mine.jpg", "ours.jpg"}), keeping, made, present);
     ASSERT_FALSE(made.pictures.at("mine.jpg").companion);
@@ -173,33 +200,31 @@ TEST(plan, a_companion_that_the_user_had_is_never_touched) {
     scan_result const scanned = scan_of({"mine.jpg", "ours.jpg", "theirs.jpg"});
 
     // Asked to keep companions, the gallery makes none where the user has one.
-    gallery_plan const keep = plan_gallery(scanned, made, present, keeping, {});
+    planned const keep = plan_of(scanned, made, present, keeping, {});
     ASSERT_EQ(job_sources(keep), (std::vector<std::string>{"theirs.jpg"}));
     EXPECT_FALSE(keep.jobs[0].target.companion);
     EXPECT_FALSE(keep.jobs[0].claim.companion);
     EXPECT_TRUE(keep.removals.empty());
 
     // Asked no longer, it removes its own and only its own.
-    gallery_plan const drop = plan_gallery(scanned, made, present, in_place, {});
+    planned const drop = plan_of(scanned, made, present, in_place, {});
     ASSERT_EQ(drop.removals.size(), 1u);
     EXPECT_EQ(drop.removals[0].files, (std::vector<std::string>{"ours.ppm"}));
     EXPECT_EQ(drop.removals[0].done, removal::then::forget_companion);
     EXPECT_EQ(job_sources(drop), (std::vector<std::string>{"theirs.jpg"}));
 
     // Once the picture of the user's companion is gone, the companion still stays.
-    gallery_plan const gone =
-        plan_gallery(scan_of(std::vector<std::string>{}), made, present, in_place, {});
+    planned const gone = plan_of(scan_of(std::vector<std::string>{}), made, present, in_place, {});
     for (removal const& files : gone.removals)
         for (std::string const& file : files.files) EXPECT_NE(file, "mine.ppm");
 }
 
 TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_has) {
-    manifest made;
-    present_files present;
+    gallery_records made;
+    file_set present;
     made_all(scan_of({"IMG_1.JPG", "gone.jpg", "kept.jpg", "2024/gone.jpg"}), source_out, made,
              present);
-    gallery_plan const plan =
-        plan_gallery(scan_of({"IMG_1.jpg", "kept.jpg"}), made, present, source_out, {});
+    planned const plan = plan_of(scan_of({"IMG_1.jpg", "kept.jpg"}), made, present, source_out, {});
     ASSERT_EQ(plan.removals.size(), 3u);
     EXPECT_EQ(plan.removals[0].source, "2024/gone.jpg");
     EXPECT_EQ(sorted(plan.removals[0].files),
@@ -209,14 +234,13 @@ TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_ha
     EXPECT_TRUE(plan.removals[1].files.empty()) << "IMG_1.jpg makes the same files now";
     EXPECT_EQ(plan.removals[2].source, "gone.jpg");
     EXPECT_EQ(plan.removals[2].files.front(), "gone.html") << "the page goes first";
-    EXPECT_TRUE(plan.manifest_stale);
 
     // In place the picture itself is never among the files that go.
-    manifest made_in_place;
-    present_files present_in_place;
+    gallery_records made_in_place;
+    file_set present_in_place;
     made_all(scan_of({"gone.jpg"}), in_place, made_in_place, present_in_place);
-    gallery_plan const in_place_plan = plan_gallery(scan_of(std::vector<std::string>{}),
-                                                    made_in_place, present_in_place, in_place, {});
+    planned const in_place_plan =
+        plan_of(scan_of(std::vector<std::string>{}), made_in_place, present_in_place, in_place);
     EXPECT_EQ(sorted(in_place_plan.removals[0].files),
               (std::vector<std::string>{".pixfold-gallery/sizes/t/gone.ppm", "gone.html",
                                         "t/gone.jpg", "t/gone.ppm"}));
@@ -225,14 +249,14 @@ TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_ha
 TEST(plan, a_picture_whose_link_changed_is_made_again_and_its_old_size_headers_go) {
     // Made by an earlier version, with the name as its link and its thumbnail's size beside
     // the thumbnail; the size headers of a link no picture has are left over.
-    manifest made;
-    present_files present;
+    gallery_records made;
+    file_set present;
     made_all(scan_of({"caf\xC3\xA9.jpg", "plain.jpg"}), source_out, made, present);
     present.insert("t/plain.ppm");
     present.insert(".pixfold-gallery/sizes/t/gone%20away.ppm");
     scan_result scanned = scan_of({"caf\xC3\xA9.jpg", "plain.jpg"});
     scanned.pictures[0].link = "caf%C3%A9";
-    gallery_plan const plan = plan_gallery(scanned, made, present, source_out, {});
+    planned const plan = plan_of(scanned, made, present, source_out);
     ASSERT_EQ(job_sources(plan), (std::vector<std::string>{"caf\xC3\xA9.jpg"}));
     EXPECT_FALSE(plan.jobs[0].page_only);
     EXPECT_EQ(plan.jobs[0].target.link, "caf%C3%A9");
@@ -249,88 +273,53 @@ TEST(plan, a_picture_whose_link_changed_is_made_again_and_its_old_size_headers_g
 TEST(plan, a_page_whose_header_footer_or_date_changed_is_written_again_without_a_decode) {
     scan_result const scanned = scan_of({"a.jpg", "2024/b.jpg", "2024/holiday/c.jpg"});
     site_sources sources = site_of(scanned);
-    manifest made;
-    present_files present;
-    made_all(scanned, site, made, present, sources);
-    EXPECT_TRUE(plan_gallery(scanned, made, present, site, sources).jobs.empty());
+    gallery_records made;
+    file_set present;
+    made_all(scanned, with_site, made, present, site_step(scanned, sources));
+    EXPECT_TRUE(
+        plan_of(scanned, made, present, with_site, site_step(scanned, sources)).jobs.empty());
 
     // A header for 2024 and the folders below it: their pictures' pages, and theirs alone.
     sources.header_files[1] = "<p>my site</p>";
-    gallery_plan const plan = plan_gallery(scanned, made, present, site, sources);
+    planned const plan = plan_of(scanned, made, present, with_site, site_step(scanned, sources));
     EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"2024/b.jpg", "2024/holiday/c.jpg"}));
     for (picture_job const& job : plan.jobs) {
         EXPECT_TRUE(job.page_only);
-        EXPECT_EQ(job.target.shown_width, 160);
+        EXPECT_EQ(job.target.shown, (image_size{160, 120}));
     }
-    EXPECT_EQ(plan.frames[2].header, "<p>my site</p>");
-    EXPECT_EQ(plan.frames[0].header, "<p><a href=\"index.html\">top</a></p>");
 
     // Without the site step the markers stay, so no page depends on them.
-    manifest plain;
-    present_files plain_present;
+    gallery_records plain;
+    file_set plain_present;
     made_all(scanned, source_out, plain, plain_present);
-    EXPECT_TRUE(plan_gallery(scanned, plain, plain_present, source_out, sources).jobs.empty());
+    EXPECT_TRUE(plan_of(scanned, plain, plain_present, source_out).jobs.empty());
 }
 
-TEST(settle, a_picture_that_now_fails_loses_its_earlier_files_and_keeps_its_claim_till_then) {
-    manifest made;
-    present_files present;
-    made_all(scan_of({"a.jpg", "b.jpg"}), source_out, made, present);
+TEST(plan, a_picture_that_fails_loses_every_file_it_may_have_left_old_or_new) {
+    gallery_records made;
+    file_set present;
+    made_all(scan_of({"a.jpg"}), source_out, made, present);
     gallery_settings const keeping{1600, 200, true, false, false};
-    gallery_plan const plan =
-        plan_gallery(scan_of({"a.jpg", "b.jpg"}, second_state), made, present, keeping, {});
-    ASSERT_EQ(plan.jobs.size(), 2u);
-    made_picture b = plan.jobs[1].target;
-    b.thumbnail_width = 40;
-    std::vector<removal> const removals =
-        settle_jobs(plan.jobs, {{"cannot decode it", {}, {}}, {{}, {}, b}}, made);
-
-    // The one made takes its new record; the one that failed holds its claim on every file
-    // it may have left, old or new, until they are removed.
-    EXPECT_EQ(made.pictures.at("b.jpg").stamp, second_state);
-    EXPECT_TRUE(made.pictures.at("b.jpg").finished);
-    EXPECT_TRUE(made.pictures.at("b.jpg").companion);
-    EXPECT_FALSE(made.pictures.at("a.jpg").finished);
-    ASSERT_EQ(removals.size(), 1u);
-    EXPECT_EQ(sorted(removals[0].files),
+    planned const plan = plan_of(scan_of({"a.jpg"}, second_state), made, present, keeping);
+    ASSERT_EQ(plan.jobs.size(), 1u);
+    removal const failed = failed_picture_removal(plan.jobs[0]);
+    EXPECT_EQ(failed.done, removal::then::forget_picture);
+    EXPECT_EQ(sorted(failed.files),
               (std::vector<std::string>{".pixfold-gallery/sizes/t/a.ppm", "a.html", "a.jpg",
                                         "a.ppm", "t/a.jpg", "t/a.ppm"}));
-    apply_removal(removals[0], made);
-    EXPECT_EQ(made.pictures.count("a.jpg"), 0u);
-}
-
-TEST(settle, a_companion_that_could_not_be_removed_stays_the_gallerys) {
-    gallery_settings const keeping{0, 200, true, false, false};
-    manifest made;
-    present_files present;
-    made_all(scan_of({"a.jpg"}), keeping, made, present);
-    gallery_plan const plan =
-        plan_gallery(scan_of({"a.jpg"}, second_state), made, present, in_place, {});
-    ASSERT_EQ(plan.removals.size(), 1u);
-    ASSERT_EQ(plan.jobs.size(), 1u);
-    EXPECT_TRUE(plan.jobs[0].claim.companion);
-    // The removal failed, so it was not applied: the next run is to try again.
-    settle_jobs(plan.jobs, {{{}, {}, plan.jobs[0].target}}, made);
-    EXPECT_TRUE(made.pictures.at("a.jpg").companion);
-    // Done, it clears the mark.
-    apply_removal(plan.removals[0], made);
-    EXPECT_FALSE(made.pictures.at("a.jpg").companion);
 }
 
 TEST(albums, each_lists_its_albums_first_then_its_pictures_and_takes_its_cover_from_the_first) {
     scan_result const scanned =
         scan_of({"z.jpg", "2024/holiday/b.jpg", "2024/a.jpg", "2025/c.jpg", "2025/d.jpg"});
-    manifest made;
-    present_files present;
-    gallery_plan const plan = plan_gallery(scanned, made, present, source_out, {});
-    std::vector<job_outcome> outcomes;
+    gallery_records made;
+    file_set present;
+    planned const plan = plan_of(scanned, made, present, source_out);
     for (picture_job const& job : plan.jobs) {
-        made_picture record = job.target;
-        record.thumbnail_width = static_cast<int>(job.item.source.size());
-        record.thumbnail_height = 10;
-        outcomes.push_back({{}, {}, record});
+        picture_record record = job.target;
+        record.thumbnail = {static_cast<int>(job.item.source.size()), 10};
+        made.pictures[job.item.source] = record;
     }
-    settle_jobs(plan.jobs, outcomes, made);
     album_plan const albums = plan_albums(scanned, made, present, source_out, {});
     ASSERT_EQ(albums.jobs.size(), 4u); // the top, 2024, its holiday and 2025
     album_job const& top = albums.jobs[0];
@@ -342,8 +331,8 @@ TEST(albums, each_lists_its_albums_first_then_its_pictures_and_takes_its_cover_f
     EXPECT_EQ(year.list, "t/holiday/index.jpg\nt/a.jpg\n");
     // Its first entry is an album, so that album's cover is its own.
     EXPECT_EQ(year.cover_from, "2024/holiday/t/b.jpg");
-    EXPECT_EQ(year.cover_header,
-              "P6\n" + std::to_string(std::string("2024/holiday/b.jpg").size()) + " 10\n255\n");
+    EXPECT_EQ(year.cover_size,
+              (image_size{static_cast<int>(std::string("2024/holiday/b.jpg").size()), 10}));
     EXPECT_EQ(albums.jobs[3].cover_from, "2025/t/c.jpg");
 }
 
@@ -358,22 +347,15 @@ struct album_writes {
 
 // What a run over the second sources writes of the albums, after one over the first.
 album_writes albums_written(stamped_sources const& before, stamped_sources const& now) {
-    manifest made;
-    present_files present;
-    made_all(scan_stamped(before), site, made, present, site_of(scan_stamped(before)));
+    gallery_records made;
+    file_set present;
+    scan_result const first = scan_stamped(before);
+    made_all(first, with_site, made, present, site_step(first, site_of(first)));
     scan_result const scanned = scan_stamped(now);
-    site_sources const sources = site_of(scanned);
-    gallery_plan const plan = plan_gallery(scanned, made, present, site, sources);
-    std::vector<job_outcome> outcomes;
-    for (picture_job const& job : plan.jobs) {
-        made_picture record = job.target;
-        record.thumbnail_width = 40;
-        record.thumbnail_height = 30;
-        outcomes.push_back({{}, {}, record});
-    }
-    settle_jobs(plan.jobs, outcomes, made);
+    site_step const site(scanned, site_of(scanned));
+    record_made(plan_pictures(scanned, made, present, with_site, site), with_site, site, made);
     album_writes writes;
-    for (album_job const& job : plan_albums(scanned, made, present, site, sources).jobs) {
+    for (album_job const& job : plan_albums(scanned, made, present, with_site, site).jobs) {
         std::string const& path = scanned.albums[static_cast<std::size_t>(job.album)].path;
         if (job.write_index) writes.indexes.push_back(path);
         if (job.copy_cover) writes.covers.push_back(path);
@@ -413,32 +395,39 @@ TEST(albums, a_new_picture_rewrites_its_index_and_those_above_only_where_cover_o
     EXPECT_EQ(new_cover.covers, (std::vector<std::string>{"2024", "2024/holiday"}));
 }
 
-TEST(albums, one_that_is_gone_or_has_no_picture_left_loses_its_files_and_folders) {
-    manifest made;
-    present_files present;
+TEST(albums, one_gone_or_with_no_picture_left_loses_its_files_and_one_held_back_keeps_them) {
+    gallery_records made;
+    file_set present;
     made_all(scan_of({"a.jpg", "2024/holiday/b.jpg", "2025/c.jpg"}), source_out, made, present);
     ASSERT_EQ(made.albums.size(), 4u);
-
     scan_result const scanned = scan_of({"a.jpg", "2025/c.jpg"});
-    gallery_plan const plan = plan_gallery(scanned, made, present, source_out, {});
+    auto const gone_after = [&](gallery_records const& records, std::set<int> const& held_back) {
+        album_plan const albums = plan_albums(scanned, records, present, source_out, {}, held_back);
+        EXPECT_FALSE(albums.shown[1]);
+        // The top's index is written again without them.
+        EXPECT_EQ(albums.jobs.at(0).album, 0);
+        EXPECT_EQ(albums.jobs.at(0).list, "t/a.jpg\n");
+        return plan_album_removals(scanned, records, albums.shown, held_back);
+    };
+
     // 2025/c.jpg now fails: 2025 has nothing left to show.
-    settle_jobs(plan.jobs, {}, made);
-    made.pictures.at("2025/c.jpg").finished = false;
-    album_plan const albums = plan_albums(scanned, made, present, source_out, {});
-    EXPECT_FALSE(albums.shown[1]);
+    gallery_records failed = made;
+    failed.pictures.at("2025/c.jpg").finished = false;
+    std::vector<removal> const removals = gone_after(failed, {});
     std::vector<std::string> gone;
-    for (removal const& each : albums.removals) {
+    for (removal const& each : removals) {
         EXPECT_EQ(each.done, removal::then::forget_album);
         gone.push_back(each.source);
     }
     EXPECT_EQ(gone, (std::vector<std::string>{"2024", "2024/holiday", "2025"}));
-    removal const& holiday = albums.removals[1];
+    removal const& holiday = removals[1];
     EXPECT_EQ(holiday.files,
               (std::vector<std::string>{"2024/holiday/index.html", "2024/t/holiday/index.jpg",
                                         ".pixfold-gallery/sizes/2024/t/holiday/index.ppm"}));
     EXPECT_EQ(holiday.folders.front(), "2024/holiday/t");
-    // The top's index is written again without them.
-    ASSERT_FALSE(albums.jobs.empty());
-    EXPECT_EQ(albums.jobs[0].album, 0);
-    EXPECT_EQ(albums.jobs[0].list, "t/a.jpg\n");
+
+    // 2025's index could not be written: it is held back from the top's, and keeps its files.
+    gone.clear();
+    for (removal const& each : gone_after(made, {1})) gone.push_back(each.source);
+    EXPECT_EQ(gone, (std::vector<std::string>{"2024", "2024/holiday"}));
 }

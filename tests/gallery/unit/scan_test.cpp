@@ -1,4 +1,4 @@
-#include "scan.h"
+#include "source/scan.h"
 
 #include <gtest/gtest.h>
 

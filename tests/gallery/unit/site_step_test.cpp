@@ -1,4 +1,5 @@
-#include "site_step.h"
+#include "site/markers.h"
+#include "site/site_step.h"
 
 #include <gtest/gtest.h>
 
@@ -54,19 +55,36 @@ TEST(site_step, replaces_the_three_marker_lines_and_nothing_else) {
     EXPECT_EQ(with_markers_expanded("plain\n", "h", "d", "f"), "plain\n");
 }
 
-TEST(site_step, own_header_links_every_album_above_and_on_an_index_those_below) {
-    std::vector<album> const albums = {album_at("", "photos", -1, {1, 3}),
-                                       album_at("2024", "2024", 0, {2}),
-                                       album_at("2024/a&b", "a&b", 1), album_at("2025", "2025", 0)};
-    std::vector<std::string> const names = {"photos", "2024", "a&amp;b", "2025"};
+// photos holds 2024 and 2025; 2024 holds a&b, whose folder has a stdheader.inc of its own.
+site_step site_of(scan_result const& scanned, std::optional<std::string> header) {
+    site_sources sources;
+    sources.header_files = {std::nullopt, std::nullopt, std::move(header), std::nullopt};
+    sources.footer_files = {"<p>footer</p>", std::nullopt, std::nullopt, std::nullopt};
+    sources.shown_names = {"photos", "2024", "a&amp;b", "2025"};
+    return site_step(scanned, sources);
+}
+
+TEST(site_step, links_every_album_above_and_on_an_index_those_below) {
+    scan_result scanned;
+    scanned.albums = {album_at("", "photos", -1, {1, 3}), album_at("2024", "2024", 0, {2}),
+                      album_at("2024/a&b", "a&b", 1), album_at("2025", "2025", 0)};
     std::vector<bool> const shown = {true, true, true, false};
-    EXPECT_EQ(own_header(albums, names, shown, 2, false),
-              "<p><a href=\"../../index.html\">photos</a> / <a href=\"../index.html\">2024</a> / "
-              "<a href=\"index.html\">a&amp;b</a></p>");
-    EXPECT_EQ(own_header(albums, names, shown, 1, true),
+    std::string const up_from_a_and_b = "<p><a href=\"../../index.html\">photos</a> / "
+                                        "<a href=\"../index.html\">2024</a> / ";
+    site_step const own = site_of(scanned, std::nullopt);
+    EXPECT_EQ(own.picture_frame(2).header,
+              up_from_a_and_b + "<a href=\"index.html\">a&amp;b</a></p>");
+    EXPECT_EQ(own.index_frame(1, shown).header,
               "<p><a href=\"../index.html\">photos</a> / 2024</p>\r\n"
               "<p><a href=\"a&amp;b/index.html\">a&amp;b</a></p>");
     // An album with no entry of its own (2025, nothing to show) is not linked down to.
-    EXPECT_EQ(own_header(albums, names, shown, 0, true),
+    EXPECT_EQ(own.index_frame(0, shown).header,
               "<p>photos</p>\r\n<p><a href=\"2024/index.html\">2024</a></p>");
+    // The nearest footer is the top's.
+    EXPECT_EQ(own.picture_frame(2).footer, "<p>footer</p>");
+
+    // The site's header takes its place, byte for byte, in its album and below.
+    site_step const site = site_of(scanned, "<p>site</p>");
+    EXPECT_EQ(site.index_frame(2, shown).header, "<p>site</p>");
+    EXPECT_EQ(site.picture_frame(1).header, own.picture_frame(1).header) << "only below it";
 }
