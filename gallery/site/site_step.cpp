@@ -58,9 +58,10 @@ std::string down_line(std::vector<album> const& albums, std::vector<std::string>
     return line.empty() ? line : "<p>" + line + "</p>";
 }
 
-// The site's header, byte for byte, in place of the gallery's navigation.
+// The site's header, byte for byte, and the gallery's navigation on a line after it.
 std::string after(std::optional<std::string> const& site_header, std::string navigation) {
-    return site_header ? *site_header : navigation;
+    if (!site_header) return navigation;
+    return *site_header + (site_header->ends_with('\n') ? "" : "\r\n") + navigation;
 }
 
 } // namespace

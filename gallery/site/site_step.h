@@ -1,7 +1,7 @@
 // The site step: what a site's own step would put in place of the three marker lines of every
 // page (site/markers.h), chosen once for each album from what the scan found. The header is
 // the nearest stdheader.inc, in the album's source folder or those above it, up to SRC, byte
-// for byte, or else the gallery's own navigation: a line of links up to every album above,
+// for byte, followed by the gallery's own navigation: a line of links up to every album above,
 // and on an index a line of links down to its albums. The footer is the nearest stdfooter.inc,
 // or nothing. The date is the day that a page's content last changed.
 #pragma once

@@ -6,7 +6,7 @@
 // the index of its own album, every back link returns to that picture's entry, and every page is
 // read as Shift-JIS. The walk goes from the top index down through every album. Where the site
 // step ran, every page is dated, and its header leads to every album above it and, on an
-// index, below it, unless a stdheader.inc takes its place.
+// index, below it, after the site's own stdheader.inc where there is one.
 // A file is matched to a link the way a server or a file:// URL finds it, by the
 // percent-decoded bytes of the URL's path, never by comparing names as strings.
 //
@@ -511,21 +511,26 @@ for (const [gallery_number, described] of galleries.entries()) {
                         });
                     };
                     for (const { album, picture, what, facts } of await pages_read()) {
-                        if (include_for(album, 'stdheader.inc')) continue;
+                        // A site's own header comes first; the way up and down follows it.
+                        const site = include_for(album, 'stdheader.inc');
+                        const after = site
+                            ? facts.header.findIndex((line) => line.text === site.text) + 1 : 0;
+                        assert.ok(!site || after > 0, `${what}: no site header first`);
+                        const navigation = facts.header.slice(after);
                         const up = ancestry(album);
                         const lines = picture || album.below.length === 0 ? 1 : 2;
-                        assert.deepEqual(facts.header.map((line) => line.tag),
+                        assert.deepEqual(navigation.map((line) => line.tag),
                             Array(lines).fill('P'),
                             `${what}: the header's lines, ${JSON.stringify(facts.header_text)}`);
                         // On an index the album itself is where the reader is, and no link.
                         if (up.every((each) => !each.name || is_utf8(each.name))) {
-                            assert.equal(facts.header[0].text, up.map(header_name).join(' / '),
+                            assert.equal(navigation[0].text, up.map(header_name).join(' / '),
                                 `${what}: the line of albums above`);
                         }
-                        assert_links(facts.header[0].links, picture ? up : up.slice(0, -1),
+                        assert_links(navigation[0].links, picture ? up : up.slice(0, -1),
                             `${what}: the links above`);
                         if (lines === 2) {
-                            assert_links(facts.header[1].links, album.below,
+                            assert_links(navigation[1].links, album.below,
                                 `${what}: the links below`);
                         }
                     }

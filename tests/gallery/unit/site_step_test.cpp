@@ -64,7 +64,7 @@ site_step site_of(scan_result const& scanned, std::optional<std::string> header)
     return site_step(scanned, sources);
 }
 
-TEST(site_step, links_every_album_above_and_on_an_index_those_below) {
+TEST(site_step, links_every_album_above_and_on_an_index_those_below_after_the_sites_header) {
     scan_result scanned;
     scanned.albums = {album_at("", "photos", -1, {1, 3}), album_at("2024", "2024", 0, {2}),
                       album_at("2024/a&b", "a&b", 1), album_at("2025", "2025", 0)};
@@ -83,8 +83,15 @@ TEST(site_step, links_every_album_above_and_on_an_index_those_below) {
     // The nearest footer is the top's.
     EXPECT_EQ(own.picture_frame(2).footer, "<p>footer</p>");
 
-    // The site's header takes its place, byte for byte, in its album and below.
-    site_step const site = site_of(scanned, "<p>site</p>");
-    EXPECT_EQ(site.index_frame(2, shown).header, "<p>site</p>");
-    EXPECT_EQ(site.picture_frame(1).header, own.picture_frame(1).header) << "only below it";
+    // The site's header comes first, byte for byte, and the way up and down still follows it:
+    // on a line of its own, whether the header ends its last line or not.
+    for (std::string const header : {"<p>\x89\xD4</p>\r\n", "<p>site</p>"}) {
+        site_step const site = site_of(scanned, header);
+        std::string const between = header.ends_with('\n') ? "" : "\r\n";
+        EXPECT_EQ(site.index_frame(2, shown).header,
+                  header + between + up_from_a_and_b + "a&amp;b</p>");
+        EXPECT_EQ(site.picture_frame(2).header,
+                  header + between + up_from_a_and_b + "<a href=\"index.html\">a&amp;b</a></p>");
+        EXPECT_EQ(site.picture_frame(1).header, own.picture_frame(1).header) << "only below it";
+    }
 }
