@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks what scripts/make-photo-folder promises for its `test` and `broken` folders: sizes and
-# count, all eight EXIF orientations with every picture upright once its tag is applied, the
-# grayscale, progressive, CMYK and EXIF-less pictures, the same bytes on a second run, and the
-# two broken files.
+# Checks what scripts/make-photo-folder promises for its `test`, `broken` and `phone` folders:
+# sizes and count, all eight EXIF orientations with every picture upright once its tag is
+# applied, the grayscale, progressive, CMYK and EXIF-less pictures, the same bytes on a second
+# run, the two broken files, and the phone folder's formats, capture dates, private data and
+# file times, its sideways HEIC shown upright and its truncated HEIC refused.
 #
 #   tests/photos/photo_folder_test.sh
 #
@@ -32,9 +33,9 @@ skip_or_fail() {
     exit 77
 }
 
-for tool in jpegtran djpeg exiftool dpkg-deb; do
-    command -v "$tool" >/dev/null ||
-        skip_or_fail "$tool is missing (Debian packages libjpeg-turbo-progs, libimage-exiftool-perl)"
+for tool in jpegtran djpeg exiftool dpkg-deb gm heif-convert pnmpsnr; do
+    command -v "$tool" >/dev/null || skip_or_fail "$tool is missing (Debian packages \
+libjpeg-turbo-progs, libimage-exiftool-perl, graphicsmagick, libheif-examples, netpbm)"
 done
 
 # Makes a folder, or skips the whole test when the archive cannot be reached.
@@ -165,7 +166,86 @@ done
 [ "$truncated" -eq 1 ] || fail "broken holds $truncated truncated JPEGs, not one"
 [ "$not_jpeg" -eq 1 ] || fail "broken holds $not_jpeg files that are not JPEGs, not one"
 
+# --- phone: each file's format, capture date, GPS, size and time, and what else it promises --
+phone=$work/phone
+make_kind phone "$phone" phone
+# One line per file: name | type | DateTimeOriginal[.SubSecTimeOriginal] | GPS | stored size |
+# modified (UTC) | orientation, irot (as exiftool gives it: degrees anticlockwise), PNG colour
+# type (6: RGB and alpha), bits per sample other than 8, GIF frames. Every file is listed, so
+# nothing else may be in the folder.
+TZ=UTC exiftool -q -q -ext '*' -T -n -FileName -FileType -DateTimeOriginal -SubSecTimeOriginal \
+    -GPSLatitude -ImageWidth -ImageHeight -FileModifyDate -Orientation -Rotation -ColorType \
+    -BitsPerSample -FrameCount "$phone" | sort | awk -F'\t' '
+    function more(label, value) { if (value != "-") extra = extra (extra == "" ? "" : ", ") label " " value }
+    {
+        extra = ""
+        more("orientation", $9); more("rotation", $10); more("colour type", $11)
+        more("bits", $12 == 8 ? "-" : $12); more("frames", $13)
+        print $1 " | " $2 " | " $3 ($4 == "-" ? "" : "." $4) " | " ($5 == "-" ? "-" : "gps") " | " \
+            ($6 == "-" ? "-" : $6 "x" $7) " | " substr($8, 1, 19) " |" (extra == "" ? "" : " " extra)
+    }' >"$work/phone.table"
+# Capture order is not name order: the camera's IMG_9999 before its IMG_0001, the two phones'
+# names interleaved, IMG_0103.JPG a tenth of a second before IMG_0102.HEIC, the scan first.
+sed 's/  */ /g; s/ $//; /^$/d' >"$work/phone.expected" <<'TABLE'
+DSC_0001.NEF                   | NEF           | 2024:05:31 17:45:00     | gps | -         | 2024:06:10 08:00:00 |
+IMG-20240602-WA0001.webp       | Extended WEBP | 2024:06:02 09:00:00     | gps | 1600x1000 | 2024:06:10 08:00:00 |
+IMG_0001.JPG                   | JPEG          | 2024:05:31 18:00:07     | gps | 1920x1200 | 2024:06:10 08:00:00 |
+IMG_0101.AAE                   | AAE           | -                       | -   | -         | 2024:06:10 08:00:00 |
+IMG_0101.HEIC                  | HEIC          | 2024:06:01 12:00:00.417 | gps | 1280x1920 | 2024:06:10 08:00:00 | orientation 6, rotation 270
+IMG_0102.HEIC                  | HEIC          | 2024:06:01 12:30:00.250 | gps | 1920x1200 | 2024:06:10 08:00:00 |
+IMG_0102.MOV                   | MOV           | -                       | gps | -         | 2024:06:10 08:00:00 |
+IMG_0103.HEIC                  | HEIC          | 2024:06:01 13:10:00.000 | gps | 1920x1200 | 2024:06:10 08:00:00 |
+IMG_0103.JPG                   | JPEG          | 2024:06:01 12:30:00.100 | gps | 1680x1050 | 2024:06:10 08:00:00 |
+IMG_0103.XMP                   | XMP           | -                       | gps | -         | 2024:06:10 08:00:00 |
+IMG_0104.DNG                   | DNG           | 2024:06:01 12:05:00.030 | gps | -         | 2024:06:10 08:00:00 |
+IMG_0104.JPG                   | JPEG          | 2024:06:01 12:05:00.030 | gps | 1920x1200 | 2024:06:10 08:00:00 |
+IMG_9999.JPG                   | JPEG          | 2024:05:31 18:00:00     | gps | 1920x1200 | 2024:06:10 08:00:00 |
+PXL_20240603_101500000.avif    | AVIF          | 2024:06:03 12:15:00.000 | gps | 1920x1200 | 2024:06:10 08:00:00 |
+Screenshot_20240601-101500.png | PNG           | 2024:06:01 10:15:00     | gps | 1376x1120 | 2024:06:10 08:00:00 | colour type 6
+animation.gif                  | GIF           | -                       | -   | 1280x800  | 2024:06:02 10:00:00 | frames 2
+clip.mp4                       | MP4           | -                       | gps | -         | 2024:06:10 08:00:00 |
+notes.txt                      | TXT           | -                       | -   | -         | 2024:06:10 08:00:00 |
+scan 0001.tif                  | TIFF          | 1998:07:14 15:00:00     | gps | 1600x1203 | 2024:06:10 08:00:00 | bits 16 16 16
+truncated.heic                 | HEIC          | 2024:06:01 14:00:00.000 | gps | 1920x1200 | 2024:06:10 08:00:00 |
+花火.HEIC                      | HEIC          | 2024:06:01 21:00:00.500 | gps | 1920x1200 | 2024:06:10 08:00:00 |
+TABLE
+diff "$work/phone.expected" "$work/phone.table" >"$work/phone.diff" ||
+    fail "the phone folder is not as promised (< promised, > found): $(cat "$work/phone.diff")"
+
+# Every HEIF decodes but the truncated one, which libheif refuses.
+for file in "$phone"/*.HEIC "$phone"/*.heic "$phone"/*.avif; do
+    expected=yes
+    [ "${file##*/}" != truncated.heic ] || expected=no
+    decoded=yes
+    heif-convert "$file" "$work/decoded.png" >/dev/null 2>&1 || decoded=no
+    [ "$decoded" = "$expected" ] || fail "${file##*/}: decoded $decoded, expected $expected"
+done
+# The sideways HEIC, stored 1280x1920, shows the upright photograph once libheif applies its
+# irot: the same size and, within the encoder's loss, the same pixels (a wrong turn by 180
+# degrees gives about 10 dB). Its thumbnail turns with it.
+heif-convert "$phone/IMG_0101.HEIC" "$work/upright.png" >/dev/null
+shipped mate-backgrounds usr/share/backgrounds/mate/nature/Storm.jpg | djpeg >"$work/storm.ppm"
+pngtopnm "$work/upright.png" >"$work/upright.ppm"
+psnr=$(pnmpsnr -machine "$work/storm.ppm" "$work/upright.ppm" 2>/dev/null | cut -d' ' -f1)
+awk -v p="${psnr:-0}" 'BEGIN { exit !(p >= 35) }' ||
+    fail "IMG_0101.HEIC shown by libheif is not the upright photograph (luma PSNR ${psnr:-none})"
+heif-info "$phone/IMG_0101.HEIC" | grep -q 'thumbnail: 320x212' ||
+    fail "the thumbnail of IMG_0101.HEIC is not shown upright"
+# Part of the screenshot is transparent and part opaque; the GIF's two frames differ.
+alpha=$(for bound in -min -max; do
+    pngtopam -alphapam "$phone/Screenshot_20240601-101500.png" | pamchannel 3 | pamsumm "$bound" -brief
+done | tr '\n' ' ')
+[ "$alpha" = "0 255 " ] || fail "the screenshot's alpha runs over $alpha, not 0 to 255"
+[ "$(gm convert "$phone/animation.gif[0]" ppm:- | md5sum)" != \
+    "$(gm convert "$phone/animation.gif[1]" ppm:- | md5sum)" ] || fail "the GIF's two frames are the same"
+# The same bytes and file times on a second run.
+make_kind phone "$work/phone-again" phone-again
+diff -r "$phone" "$work/phone-again" >"$work/diff" || fail "a second phone run differs: $(cat "$work/diff")"
+[ "$(cd "$phone" && stat -c '%n %Y' -- *)" = "$(cd "$work/phone-again" && stat -c '%n %Y' -- *)" ] ||
+    fail "a second phone run gives other file times"
+
 if [ "$failures" -ne 0 ]; then
     exit 1
 fi
-echo "photo folder: $count pictures, $bytes bytes, eight orientations upright, same bytes twice"
+echo "photo folder: $count pictures, $bytes bytes, eight orientations upright, same bytes twice;" \
+    "phone folder as promised"
