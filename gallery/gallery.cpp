@@ -114,8 +114,12 @@ bool make_folders(gallery_run& run, scan_result const& scanned, int workers) {
 }
 
 gallery_settings settings_of(gallery_options const& options) {
-    return {options.in_place ? 0 : options.web_box, options.thumbnail_box, options.keep_companions,
-            options.force, !options.in_place && !options.keep_markers};
+    return {options.in_place ? 0 : options.web_box,
+            options.thumbnail_box,
+            options.keep_companions,
+            options.force,
+            !options.in_place && !options.keep_markers,
+            options.order};
 }
 
 // The work folder goes at the end of every run. Returns the run's status.

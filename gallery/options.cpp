@@ -24,23 +24,25 @@ std::string usage_text() {
     return R"(Usage: pixfold-gallery [OPTION]... DIR
        pixfold-gallery [OPTION]... SRC OUT
 
-Writes the gallery of the JPEG pictures in a folder with pixfold: a thumbnail
-of each picture, each picture's page NAME.html and the index index.html.
+Writes the gallery of the pictures in a folder with pixfold: a thumbnail of
+each picture, each picture's page NAME.html and the index index.html.
 
 With DIR, the gallery is written into the folder of the pictures (NAME.jpg):
 each page shows the original picture, and the thumbnails go into DIR/t/.
 With SRC OUT, the gallery is written into OUT, ready to publish, and SRC is
-left as it is: each picture (NAME.jpg, NAME.JPG, NAME.jpeg or NAME.JPEG) gets
-a web-size copy OUT/NAME.jpg without its EXIF, XMP and IPTC data, and the
-thumbnails go into OUT/t/. Every folder below SRC that holds pictures becomes
-an album at the same place in OUT, with an entry in the index above it; the
-markers of every page get a header (stdheader.inc, or links to the albums
-above and below), the date its content last changed, and a footer
-(stdfooter.inc).
+left as it is: each picture (JPEG, HEIC/HEIF, AVIF, PNG, WebP, TIFF or GIF,
+with suffixes in any case) gets a web-size copy OUT/NAME.jpg without its
+EXIF, XMP and IPTC data, and the thumbnails go into OUT/t/. Of two pictures
+of one NAME the JPEG is taken, then HEIF and AVIF; videos and raws beside a
+picture of their name are passed over, and named when alone. Every folder
+below SRC that holds pictures becomes an album at the same place in OUT, with
+an entry in the index above it; the markers of every page get a header
+(stdheader.inc if there is one, then links to the albums above and below),
+the date its content last changed, and a footer (stdfooter.inc).
 
-Pictures are shown upright by their EXIF orientation. A later run makes only
-the files of pictures that were added or changed, and removes the files it
-made for pictures that are gone.
+Pictures are shown upright by their EXIF orientation, or a HEIF's own. A
+later run makes only the files of pictures that were added or changed, and
+removes the files it made for pictures that are gone.
 
 Options:
   -j, --jobs N         make N pictures side by side (default: one per processor)
@@ -51,6 +53,9 @@ Options:
                        from (made for the page and removed by default)
       --keep-markers   leave the markers of the pages as pixfold writes them,
                        for a site step of the site's own (SRC OUT)
+      --order ORDER    the order of the pictures in each album: name (the
+                       default), or date, when they were taken (EXIF
+                       DateTimeOriginal, else the file's modification time)
       --force          make every file again, changed or not
   -h, --help           print this help and exit
 
@@ -89,6 +94,22 @@ command parse_options(std::vector<std::string> const& arguments, gallery_options
         }
         if (argument == "--keep-markers") {
             options.keep_markers = true;
+            continue;
+        }
+        if (argument == "--order" || argument.starts_with("--order=")) {
+            std::string order = argument.size() > 7 ? argument.substr(8) : "";
+            if (argument.size() == 7) {
+                if (at + 1 == arguments.size()) {
+                    message = "option --order needs name or date";
+                    return command::wrong;
+                }
+                order = arguments[++at];
+            }
+            if (order != "name" && order != "date") {
+                message = "option --order takes name or date, not \"" + order + "\"";
+                return command::wrong;
+            }
+            options.order = order == "date" ? picture_order::date : picture_order::name;
             continue;
         }
 

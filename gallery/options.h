@@ -1,6 +1,8 @@
 // The command line of pixfold-gallery.
 #pragma once
 
+#include "plan/settings.h"
+
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@ struct gallery_options {
     bool keep_companions = false;
     bool keep_markers = false; // leave the pages' markers for a site step of the site's own
     bool force = false;
+    picture_order order = picture_order::name;
 };
 
 enum class command { build, help, wrong };

@@ -2,6 +2,7 @@
 
 #include "imaging/jpeg_encoding.h"
 #include "imaging/jpeg_segments.h"
+#include "imaging/tiff_exif.h"
 
 #include <algorithm>
 #include <memory>
@@ -20,15 +21,15 @@ constexpr int web_quality = 85;
 // picture it can decode is fine, and one it cannot fails with an error of its own.
 void ignore_message(char const*, GLogLevelFlags, char const*, void*) {}
 
-// The bytes of a JPEG as the image library takes them, without a copy: the caller keeps the
+// The bytes of a picture as the image library takes them, without a copy: the caller keeps the
 // bytes alive for as long as the images made from them.
-class jpeg_blob {
+class picture_blob {
   public:
-    explicit jpeg_blob(std::string const& jpeg)
-        : blob_(vips_blob_new(nullptr, jpeg.data(), jpeg.size())) {}
-    ~jpeg_blob() { vips_area_unref(VIPS_AREA(blob_)); }
-    jpeg_blob(jpeg_blob const&) = delete;
-    jpeg_blob& operator=(jpeg_blob const&) = delete;
+    explicit picture_blob(std::string const& bytes)
+        : blob_(vips_blob_new(nullptr, bytes.data(), bytes.size())) {}
+    ~picture_blob() { vips_area_unref(VIPS_AREA(blob_)); }
+    picture_blob(picture_blob const&) = delete;
+    picture_blob& operator=(picture_blob const&) = delete;
     VipsBlob* get() const { return blob_; }
 
   private:
@@ -84,6 +85,73 @@ VImage decoded_into(VipsBlob* jpeg, image_size stored, int box) {
         image = image.icc_transform(
             "srgb", VImage::option()->set("input_profile", "cmyk")->set("embedded", true));
     return shrunk(image, box);
+}
+
+// The image library's loader for the bytes, of those that read the pictures that phones, cameras,
+// messengers and scanners leave. The library has loaders for much else (PDF, SVG, and formats
+// read through other programs), none of which a folder of photographs needs, so none of them is
+// ever handed a file. Throws when no loader of these takes the bytes.
+std::string_view loader_of(std::string const& bytes) {
+    char const* const found = vips_foreign_find_load_buffer(bytes.data(), bytes.size());
+    std::string_view const loader = found != nullptr ? found : "";
+    if (found == nullptr) vips_error_clear();
+    for (std::string_view const taken :
+         {"VipsForeignLoadJpegBuffer", "VipsForeignLoadHeifBuffer", "VipsForeignLoadPngBuffer",
+          "VipsForeignLoadSpngBuffer", "VipsForeignLoadWebpBuffer", "VipsForeignLoadTiffBuffer",
+          "VipsForeignLoadNsgifBuffer"})
+        if (loader == taken) return taken;
+    throw imaging_error("not a picture: no JPEG, HEIF, AVIF, PNG, WebP, TIFF or GIF");
+}
+
+// Loads a picture of another format than JPEG: its first frame, and a HEIF turned by its own
+// transforms. A truncated or corrupt file is an error rather than a grey band.
+VImage loaded(std::string const& bytes) {
+    loader_of(bytes);
+    return VImage::new_from_buffer(bytes.data(), bytes.size(), "",
+                                   VImage::option()
+                                       ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                       ->set("fail_on", VIPS_FAIL_ON_ERROR));
+}
+
+// The picture as a JPEG can hold it: 8-bit grey or RGB, opaque. Inks become light by the
+// picture's own profile or else a common one for print; 16-bit samples become 8-bit, keeping
+// the colour profile, which describes the light and not the depth; what is transparent is laid
+// on white, as a page behind it would show. The 8 bits come first: on 16-bit samples, 255 would
+// be all but black.
+VImage as_a_jpeg_holds(VImage image) {
+    if (image.interpretation() == VIPS_INTERPRETATION_CMYK)
+        image = image.icc_transform(
+            "srgb", VImage::option()->set("input_profile", "cmyk")->set("embedded", true));
+    VipsInterpretation const interpretation = image.interpretation();
+    VipsInterpretation const wanted =
+        interpretation == VIPS_INTERPRETATION_B_W || interpretation == VIPS_INTERPRETATION_GREY16
+            ? VIPS_INTERPRETATION_B_W
+            : VIPS_INTERPRETATION_sRGB;
+    if (interpretation != wanted || image.format() != VIPS_FORMAT_UCHAR)
+        image = image.colourspace(wanted);
+    if (image.has_alpha())
+        image = image.flatten(VImage::option()->set("background", std::vector<double>{255.0}));
+    if (image.format() != VIPS_FORMAT_UCHAR) image = image.cast(VIPS_FORMAT_UCHAR);
+    return image;
+}
+
+// Decodes a picture of another format than JPEG whole, as its decoder can do no less, and
+// shrinks it into a box, not turned upright (see decoded_into).
+VImage decoded_whole(std::string const& bytes, int box) {
+    return shrunk(as_a_jpeg_holds(loaded(bytes)), box);
+}
+
+// A field of the picture's EXIF, as the library gives it; empty when there is none.
+std::string exif_field(VImage const& image, char const* name) {
+    return image.get_typeof(name) != 0 ? image.get_string(name) : "";
+}
+
+// When the picture was taken, as its EXIF says.
+std::optional<exif_time> taken_of(VImage const& image, std::string const& bytes) {
+    if (loader_of(bytes) == "VipsForeignLoadTiffBuffer") return tiff_exif_time(bytes);
+    return read_exif_time(exif_field(image, "exif-ifd2-DateTimeOriginal"),
+                          exif_field(image, "exif-ifd2-SubSecTimeOriginal"),
+                          exif_field(image, "exif-ifd2-OffsetTimeOriginal"));
 }
 
 // Takes off the image, which is the caller's alone, the metadata that a gallery must not
@@ -190,8 +258,12 @@ auto with_reason(action&& run) {
     } catch (vips::VError const& error) {
         // The library keeps its messages until they are cleared, the last one at the end.
         vips_error_clear();
-        std::string reason = error.what();
-        reason = reason.substr(0, reason.find('\n'));
+        // Its first line says why, but for the reader's seeks that a decoder asked for beyond
+        // the end of a file cut short: the decoder's own line comes after them.
+        std::string_view text = error.what();
+        while (text.starts_with("source: ") && text.find('\n') != std::string_view::npos)
+            text.remove_prefix(text.find('\n') + 1);
+        std::string const reason(text.substr(0, text.find('\n')));
         throw imaging_error(reason.empty() ? "cannot decode this picture" : reason);
     }
 }
@@ -209,38 +281,50 @@ void start_imaging(char const* program) {
                       ignore_message, nullptr);
 }
 
-image_size jpeg_header::shown() const {
+image_size picture_header::shown() const {
     if (orientation >= 5 && orientation <= 8) return {stored.height, stored.width};
     return stored;
 }
 
-jpeg_header read_jpeg_header(std::string const& jpeg) {
+picture_header read_picture_header(std::string const& bytes) {
     return with_reason([&] {
-        jpeg_blob const blob(jpeg);
-        VImage const image = VImage::jpegload_buffer(
-            blob.get(), VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-        jpeg_header header;
+        picture_blob const blob(bytes);
+        picture_header header;
+        header.is_jpeg = loader_of(bytes) == "VipsForeignLoadJpegBuffer";
+        VImage const image =
+            header.is_jpeg
+                ? VImage::jpegload_buffer(blob.get(),
+                                          VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL))
+                : loaded(bytes);
         header.stored = {image.width(), image.height()};
+        // A HEIF's decoder has applied its transforms, and the library keeps no orientation
+        // for it: the EXIF orientation that a phone writes beside them does not turn it again.
         if (image.get_typeof(VIPS_META_ORIENTATION) != 0) {
             int const orientation = image.get_int(VIPS_META_ORIENTATION);
             if (orientation >= 1 && orientation <= 8) header.orientation = orientation;
         }
+        header.taken = taken_of(image, bytes);
         return header;
     });
 }
 
-picture_images make_picture_images(std::string const& jpeg, jpeg_header const& header, int web_box,
-                                   int thumbnail_box) {
+picture_images make_picture_images(std::string const& bytes, picture_header const& header,
+                                   int web_box, int thumbnail_box) {
     return with_reason([&] {
-        jpeg_blob const blob(jpeg);
+        picture_blob const blob(bytes);
+        // Decoded shrunk into the box, with a JPEG's own shrink where it has one.
+        auto const decoded = [&](int box) {
+            return header.is_jpeg ? decoded_into(blob.get(), header.stored, box)
+                                  : decoded_whole(bytes, box);
+        };
         picture_images made;
         // An original that is upright and fits a box already is published as it is: its image
         // data byte for byte, without the segments that may carry private data. One whose
         // segments cannot be walked is made from its pixels instead, never published whole.
         std::string kept;
-        bool const as_is = header.is_upright() &&
+        bool const as_is = header.is_jpeg && header.is_upright() &&
                            fits(header.stored, std::max(web_box, thumbnail_box)) &&
-                           without_private_segments(jpeg, kept);
+                           without_private_segments(bytes, kept);
         bool const web_as_is = web_box != 0 && as_is && fits(header.stored, web_box);
         bool const thumbnail_as_is = as_is && fits(header.stored, thumbnail_box);
 
@@ -254,8 +338,7 @@ picture_images make_picture_images(std::string const& jpeg, jpeg_header const& h
         } else {
             // Decoded once into memory: the web copy and the thumbnail both come from these
             // pixels.
-            VImage pipeline =
-                built([&] { return decoded_into(blob.get(), header.stored, web_box); });
+            VImage pipeline = built([&] { return decoded(web_box); });
             shown = run_into_memory(pipeline);
             made.web = jpeg_bytes(shown, web_quality);
             made.shown = {shown.width(), shown.height()};
@@ -263,7 +346,7 @@ picture_images make_picture_images(std::string const& jpeg, jpeg_header const& h
 
         VImage pipeline = built([&] {
             if (!shown.is_null()) return shrunk(shown, thumbnail_box);
-            return decoded_into(blob.get(), header.stored, thumbnail_box);
+            return decoded(thumbnail_box);
         });
         VImage const thumbnail = run_into_memory(pipeline);
         made.thumbnail = thumbnail_as_is ? kept : jpeg_bytes(thumbnail, thumbnail_quality);

@@ -43,6 +43,24 @@ void stage_page(picture_job const& job, picture_record const& record, staged_fil
     write_new(path, markers_expanded(page, frame.header, job.date, frame.footer));
 }
 
+// The moment of a time on the camera's clock: in its own time zone where the camera said which,
+// else in this machine's, as the file's own time is.
+std::optional<moment> moment_of(std::optional<exif_time> const& taken) {
+    if (!taken) return std::nullopt;
+    std::int64_t const seconds = taken->offset_minutes
+                                     ? seconds_since_1970(*taken, *taken->offset_minutes)
+                                     : os::local_moment(taken->year, taken->month, taken->day,
+                                                        taken->hour, taken->minute, taken->second);
+    return moment{seconds, taken->nanoseconds};
+}
+
+std::string source_bytes(std::string const& source) {
+    std::string bytes;
+    if (int const status = os::read_file(source, bytes); status != 0)
+        throw left_out(source + ": cannot read it: " + os::error_text(status));
+    return bytes;
+}
+
 } // namespace
 
 picture_outcome make_picture(picture_job const& job, int worker, making_context& context) {
@@ -51,16 +69,21 @@ picture_outcome make_picture(picture_job const& job, int worker, making_context&
     staged_files staged(layout::in(context.gallery, layout::worker_folder(worker)),
                         context.gallery);
     try {
+        std::string const source = context.source_folder + "/" + item.source;
+        if (job.read_date) {
+            // Its images are kept: only when it was taken is read, from its header.
+            record.taken = moment_of(read_picture_header(source_bytes(source)).taken);
+            record.dated = true;
+        }
         if (!job.page_only) {
-            std::string const source = context.source_folder + "/" + item.source;
-            std::string jpeg;
-            if (int const status = os::read_file(source, jpeg); status != 0)
-                throw left_out(source + ": cannot read it: " + os::error_text(status));
+            std::string const bytes = source_bytes(source);
             picture_images images;
             {
                 decoding_slot const slot(context.decoding_slots);
-                jpeg_header const header = read_jpeg_header(jpeg);
-                images = make_picture_images(jpeg, header, record.web_box, record.thumbnail_box);
+                picture_header const header = read_picture_header(bytes);
+                record.taken = moment_of(header.taken);
+                record.dated = true;
+                images = make_picture_images(bytes, header, record.web_box, record.thumbnail_box);
             }
             record.shown = images.shown;
             record.thumbnail = images.thumbnail_size;

@@ -2,6 +2,7 @@
 
 #include "layout/layout.h"
 #include "plan/keys.h"
+#include "plan/order.h"
 #include "plan/record_finder.h"
 
 #include <algorithm>
@@ -19,7 +20,8 @@ struct contents {
 };
 
 std::vector<contents> contents_of(scan_result const& scanned, gallery_records const& records,
-                                  std::set<int> const& held_back, std::vector<bool>& shown) {
+                                  picture_order order, std::set<int> const& held_back,
+                                  std::vector<bool>& shown) {
     std::size_t const count = scanned.albums.size();
     std::vector<contents> found(count);
     shown.assign(count, false);
@@ -34,6 +36,7 @@ std::vector<contents> contents_of(scan_result const& scanned, gallery_records co
             mine.pictures.emplace_back(item_at, record);
             mine.newest = std::max(mine.newest, item.stamp.modified_seconds);
         }
+        put_in_order(mine.pictures, scanned, order);
         for (int below : here.albums) {
             if (!shown[static_cast<std::size_t>(below)]) continue;
             mine.albums.push_back(below);
@@ -55,7 +58,8 @@ album_plan plan_albums(scan_result const& scanned, gallery_records const& record
                        file_set const& present, gallery_settings const& settings,
                        site_step const& site, std::set<int> const& held_back) {
     album_plan plan;
-    std::vector<contents> const found = contents_of(scanned, records, held_back, plan.shown);
+    std::vector<contents> const found =
+        contents_of(scanned, records, settings.order, held_back, plan.shown);
     for (std::size_t at = 0; at < scanned.albums.size(); ++at) {
         album const& here = scanned.albums[at];
         // The top always has its index, if only to say that there is no picture yet.

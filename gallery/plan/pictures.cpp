@@ -65,16 +65,20 @@ std::vector<picture_job> plan_pictures(scan_result const& scanned, gallery_recor
             images_up_to_date(before, target, settings.force, drop_companion) &&
             all_present(files_of(item.album, item.name, target), present);
         if (!images_kept) {
-            jobs.push_back({item, target, claim_of(target, before), before != nullptr, false,
+            jobs.push_back({item, target, claim_of(target, before), before != nullptr, false, false,
                             std::move(date)});
             continue;
         }
         // Its sizes are known: its page can be written again without a decode.
         target.shown = before->shown;
         target.thumbnail = before->thumbnail;
+        target.taken = before->taken;
+        target.dated = before->dated;
         target.page_key = page_key(item, target, settings, site.picture_frame(item.album_at), date);
-        if (target.page_key != before->page_key)
-            jobs.push_back({item, target, claim_of(target, before), true, true, std::move(date)});
+        bool const undated = settings.order == picture_order::date && !before->dated;
+        if (target.page_key != before->page_key || undated)
+            jobs.push_back(
+                {item, target, claim_of(target, before), true, true, undated, std::move(date)});
     }
     return jobs;
 }

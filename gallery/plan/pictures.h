@@ -20,6 +20,8 @@ struct picture_job {
     picture_record claim;   // its claim while it is made: every file it may leave, old and new
     bool had_files = false; // an earlier run made files for it
     bool page_only = false; // its images are as they were: only its page is written again
+    bool read_date = false; // with them, its file is read for when it was taken, which its
+                            // record of an earlier version does not say
     std::string date;       // its timestamp, with the site step
 };
 

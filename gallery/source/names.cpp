@@ -3,6 +3,8 @@
 #include "layout/layout.h"
 #include "name_buffer.h"
 
+#include <algorithm>
+
 namespace {
 
 // The longest name whose page NAME.html still fits the 255 bytes that file systems allow.
@@ -16,27 +18,52 @@ std::size_t longest_link(std::string const& entry_without_link) {
 
 } // namespace
 
-std::string_view picture_name(std::string_view file, bool camera_suffixes) {
-    if (file.empty() || file.front() == '.') return {};
-    std::string_view suffix;
-    if (file.ends_with(".jpg")) {
-        suffix = ".jpg";
-    } else if (camera_suffixes) {
-        for (std::string_view camera : {".JPG", ".jpeg", ".JPEG"})
-            if (file.ends_with(camera)) suffix = camera;
+source_file source_file_of(std::string_view file) {
+    struct suffix {
+        std::string_view text; // lower case
+        source_kind kind;
+        int preference;
+    };
+    static constexpr suffix suffixes[] = {
+        {".jpg", source_kind::picture, 0},  {".jpeg", source_kind::picture, 0},
+        {".heic", source_kind::picture, 1}, {".heif", source_kind::picture, 1},
+        {".hif", source_kind::picture, 1},  {".avif", source_kind::picture, 2},
+        {".png", source_kind::picture, 3},  {".webp", source_kind::picture, 4},
+        {".tif", source_kind::picture, 5},  {".tiff", source_kind::picture, 5},
+        {".gif", source_kind::picture, 6},  {".mov", source_kind::video, 0},
+        {".mp4", source_kind::video, 0},    {".m4v", source_kind::video, 0},
+        {".3gp", source_kind::video, 0},    {".avi", source_kind::video, 0},
+        {".mkv", source_kind::video, 0},    {".webm", source_kind::video, 0},
+        {".dng", source_kind::raw, 0},      {".cr2", source_kind::raw, 0},
+        {".cr3", source_kind::raw, 0},      {".nef", source_kind::raw, 0},
+        {".arw", source_kind::raw, 0},      {".raf", source_kind::raw, 0},
+        {".orf", source_kind::raw, 0},      {".rw2", source_kind::raw, 0},
+    };
+    std::size_t const dot = file.rfind('.');
+    if (file.empty() || file.front() == '.' || dot == std::string_view::npos || dot == 0) return {};
+    std::string_view const suffix_of_file = file.substr(dot);
+    for (suffix const& each : suffixes) {
+        if (each.text.size() != suffix_of_file.size() ||
+            !std::equal(each.text.begin(), each.text.end(), suffix_of_file.begin(),
+                        [](char lower, char c) {
+                            return lower == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+                        }))
+            continue;
+        return {each.kind, file.substr(0, dot), each.preference};
     }
-    if (suffix.empty() || file.size() == suffix.size()) return {};
-    return file.substr(0, file.size() - suffix.size());
+    return {};
+}
+
+std::string_view picture_name(std::string_view file, bool any_format) {
+    source_file const found = source_file_of(file);
+    if (found.kind != source_kind::picture || (!any_format && !file.ends_with(".jpg"))) return {};
+    return found.stem;
 }
 
 std::string picture_name_of(std::string_view source) {
     std::size_t const slash = source.rfind('/');
     return std::string(
         picture_name(slash == std::string_view::npos ? source : source.substr(slash + 1), true));
-}
-
-bool has_camera_suffix(std::string_view file) {
-    return picture_name(file, true).size() != 0 && picture_name(file, false).size() == 0;
 }
 
 std::string refusal(std::string_view name, std::string_view link) {

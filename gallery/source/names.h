@@ -5,18 +5,34 @@
 #include <string>
 #include <string_view>
 
-// The gallery name of a picture file: the file name without its JPEG suffix. Only ".jpg"
-// counts unless camera suffixes are taken too (".JPG", ".jpeg", ".JPEG"), since the pages name
-// every picture NAME.jpg. Empty when the file is no picture of the gallery; hidden files (a
-// leading '.') never are.
-std::string_view picture_name(std::string_view file, bool camera_suffixes);
+// What a file of a source folder is to the gallery, by its suffix in any case.
+enum class source_kind {
+    other,   // a sidecar (.AAE, .XMP, .THM), text, anything else: ignored
+    picture, // JPEG, HEIF, AVIF, PNG, WebP, TIFF or GIF, decoded by the image library
+    video,   // a phone's live photo beside its picture, or a clip
+    raw,     // a camera's raw, which the image library cannot decode
+};
+
+struct source_file {
+    source_kind kind = source_kind::other;
+    std::string_view stem; // the name without its suffix
+    // Of a picture, where it comes when pictures of one stem meet, from 0: JPEG first, since
+    // it is the camera's own rendering, then HEIF and AVIF, then the rest.
+    int preference = 0;
+};
+
+// Hidden files (a leading '.', such as the resource forks a Mac leaves beside pictures) and a
+// name that is nothing but a suffix are other files.
+source_file source_file_of(std::string_view file);
+
+// The gallery name of a picture file: the file name without its suffix. A gallery in place
+// takes only NAME.jpg, since its pages show the original as NAME.jpg; one into another folder
+// takes every picture (any_format). Empty when the file is no picture of the gallery.
+std::string_view picture_name(std::string_view file, bool any_format);
 
 // The gallery name of the picture at a path in the source folder, as a record of it names it:
-// 2024/IMG_0001.JPG is IMG_0001. Empty when the path names no picture.
+// 2024/IMG_0001.HEIC is IMG_0001. Empty when the path names no picture.
 std::string picture_name_of(std::string_view source);
-
-// Whether the file is a JPEG under a suffix that the gallery takes only from a source folder.
-bool has_camera_suffix(std::string_view file);
 
 // Why the picture of this name, whose links carry the link name, cannot be in the gallery at
 // all, or an empty string when it can.

@@ -55,22 +55,44 @@ class walker {
 
     void take_pictures(int album_at, std::vector<folder_entry> const& entries,
                        std::set<std::string>& files_made) {
-        std::string const folder = result.albums[static_cast<std::size_t>(album_at)].path;
-        std::map<std::string, std::string> taken; // gallery name -> the file that has it
-        std::vector<picture> found;
+        album& here = result.albums[static_cast<std::size_t>(album_at)];
+        std::string const folder = here.path;
+        // Of every stem, the picture that it shows: the one of the format that comes first,
+        // and of two in one format the first in byte order. Those refused take no stem.
+        std::map<std::string_view, folder_entry const*> chosen;
+        std::set<std::string_view> picture_stems;
+        std::vector<std::string> videos, raws;
         for (folder_entry const& entry : entries) {
             if (entry.kind != file_kind::file) continue;
-            album& here = result.albums[static_cast<std::size_t>(album_at)];
             if (entry.name == "stdheader.inc") here.has_header = true;
             if (entry.name == "stdfooter.inc") here.has_footer = true;
+            source_file const file = source_file_of(entry.name);
+            if (file.kind != source_kind::picture) continue;
+            picture_stems.insert(file.stem);
+            std::string_view const name = picture_name(entry.name, settings_.any_format);
+            if (name.empty() ||
+                !refusal(name, link_name(name, settings_.names_may_be_utf8)).empty())
+                continue;
+            auto const [first, added] = chosen.emplace(name, &entry);
+            if (!added && file.preference < source_file_of(first->second->name).preference)
+                first->second = &entry;
+        }
+
+        std::vector<picture> found;
+        std::vector<std::string> not_in_place;
+        for (folder_entry const& entry : entries) {
+            if (entry.kind != file_kind::file) continue;
             std::string const source = joined(folder, entry.name);
-            std::string const name(picture_name(entry.name, settings_.camera_suffixes));
+            source_file const file = source_file_of(entry.name);
+            if (file.kind == source_kind::video || file.kind == source_kind::raw) {
+                // Beside its picture, a live photo's motion or the raw it was made from.
+                if (picture_stems.count(file.stem) == 0)
+                    (file.kind == source_kind::video ? videos : raws).push_back(source);
+                continue;
+            }
+            std::string const name(picture_name(entry.name, settings_.any_format));
             if (name.empty()) {
-                if (!settings_.camera_suffixes && has_camera_suffix(entry.name))
-                    result.notes.push_back("warning: " + printable(source) +
-                                           ": left out: a gallery in place takes only names "
-                                           "ending in .jpg; pixfold-gallery SRC OUT takes this "
-                                           "picture as well");
+                if (file.kind == source_kind::picture) not_in_place.push_back(source);
                 continue;
             }
             std::string link = link_name(name, settings_.names_may_be_utf8);
@@ -78,13 +100,27 @@ class walker {
                 note_left_out(source, reason);
                 continue;
             }
-            if (auto const [other, added] = taken.emplace(name, entry.name); !added) {
-                note_left_out(source, printable(other->second) + " already makes " +
-                                          printable(name) + ".jpg");
+            folder_entry const& shown = *chosen.at(name);
+            if (&shown != &entry) {
+                std::string const why =
+                    printable(shown.name) + " already makes " + printable(name) + ".jpg";
+                if (source_file_of(shown.name).preference == file.preference)
+                    note_left_out(source, why);
+                else
+                    result.notes.push_back("warning: " + printable(source) + ": not shown: " + why +
+                                           ", and its format comes first");
                 continue;
             }
             found.push_back({source, folder, album_at, name, std::move(link), entry.stamp});
         }
+        note_all(folder, videos, "not shown: a video", "videos not shown");
+        note_all(folder, raws, "not shown: a camera raw, which the image library cannot decode",
+                 "camera raws not shown, which the image library cannot decode");
+        note_all(folder, not_in_place,
+                 "left out: a gallery in place takes only names ending in .jpg; pixfold-gallery "
+                 "SRC OUT takes this picture as well",
+                 "pictures left out: a gallery in place takes only names ending in .jpg; "
+                 "pixfold-gallery SRC OUT takes them as well");
         std::sort(found.begin(), found.end(), [](picture const& a, picture const& b) {
             return before_in_index(a.name, b.name);
         });
@@ -95,6 +131,23 @@ class walker {
                 static_cast<int>(result.pictures.size()));
             result.pictures.push_back(std::move(item));
         }
+    }
+
+    // Warns of files of the folder that the gallery does not show: each on a line of its own,
+    // or, when there are many, their count and the first few.
+    void note_all(std::string const& folder, std::vector<std::string> const& sources,
+                  std::string const& why_one, std::string const& why_many) {
+        constexpr std::size_t named = 4;
+        if (sources.size() <= named) {
+            for (std::string const& source : sources)
+                result.notes.push_back("warning: " + printable(source) + ": " + why_one);
+            return;
+        }
+        std::string note = "warning: " + (folder.empty() ? "" : printable(folder) + "/: ") +
+                           std::to_string(sources.size()) + " " + why_many + ": ";
+        for (std::size_t at = 0; at < named; ++at)
+            note += printable(layout::last_part(sources[at])) + ", ";
+        result.notes.push_back(note + "and " + std::to_string(sources.size() - named) + " more");
     }
 
     void take_folder(int parent, folder_entry const& entry,

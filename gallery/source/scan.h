@@ -33,12 +33,13 @@ struct scan_result {
     std::vector<album> albums;      // the top first, then each album before those in it
     std::vector<picture> pictures;  // album by album
     std::vector<std::string> notes; // pictures and folders left out with the reason, warnings
+                                    // of files not shown
     int left_out = 0;               // pictures and albums that cannot be in the gallery
 };
 
 struct scan_settings {
     bool albums = true;            // walk the folders below; else name those that hold pictures
-    bool camera_suffixes = true;   // NAME.JPG, NAME.jpeg, NAME.JPEG are pictures too
+    bool any_format = true;        // every picture is taken, not only NAME.jpg (names.h)
     bool names_may_be_utf8 = true; // how names are written for their links (link_names.h)
 };
 

@@ -1,11 +1,14 @@
 #include "state/manifest.h"
 
 #include <charconv>
+#include <cstdio>
 #include <string_view>
 
 namespace {
 
-constexpr std::string_view first_line = "pixfold-gallery manifest 2\n";
+constexpr std::string_view first_line = "pixfold-gallery manifest 3\n";
+// The version before, whose lines do not say when each picture was taken.
+constexpr std::string_view first_line_of_version_2 = "pixfold-gallery manifest 2\n";
 // An earlier version's manifest: its lines end in the source name, unescaped, and its pages
 // were written with the names as they are.
 constexpr std::string_view first_line_of_version_1 = "pixfold-gallery manifest 1\n";
@@ -102,7 +105,39 @@ std::string flags_text(bool companion, bool finished) {
     return flags.empty() ? "-" : flags;
 }
 
+// When a picture was taken: '-' for no time, '?' for a time not read yet, else the seconds, '.'
+// and nine digits.
+bool read_taken(std::string_view& text, std::optional<moment>& taken, bool& dated) {
+    if (text.starts_with("- ") || text.starts_with("? ")) {
+        dated = text[0] == '-';
+        text.remove_prefix(2);
+        taken.reset();
+        return true;
+    }
+    moment read;
+    auto const [dot, error] = std::from_chars(text.data(), text.data() + text.size(), read.seconds);
+    std::string_view fraction = text.substr(static_cast<std::size_t>(dot - text.data()));
+    if (error != std::errc() || fraction.size() < 11 || fraction[0] != '.' || fraction[10] != ' ')
+        return false;
+    auto const [end, fraction_error] =
+        std::from_chars(fraction.data() + 1, fraction.data() + 10, read.nanoseconds);
+    if (fraction_error != std::errc() || end != fraction.data() + 10 || read.nanoseconds < 0)
+        return false;
+    text = fraction.substr(11);
+    taken = read;
+    return true;
+}
+
+std::string taken_text(std::optional<moment> const& taken, bool dated) {
+    if (!dated) return "?";
+    if (!taken) return "-";
+    char nanoseconds[16];
+    std::snprintf(nanoseconds, sizeof nanoseconds, ".%09d", static_cast<int>(taken->nanoseconds));
+    return std::to_string(taken->seconds) + nanoseconds;
+}
+
 bool read_picture_fields(std::string_view fields, picture_record& picture, int version) {
+    picture.dated = version >= 3;
     if (!read_number(fields, picture.stamp.size) ||
         !read_number(fields, picture.stamp.modified_seconds) ||
         !read_number(fields, picture.stamp.modified_nanoseconds) ||
@@ -115,6 +150,7 @@ bool read_picture_fields(std::string_view fields, picture_record& picture, int v
     return read_number(fields, picture.shown.width) && read_number(fields, picture.shown.height) &&
            read_number(fields, picture.thumbnail.width) &&
            read_number(fields, picture.thumbnail.height) && read_key(fields, picture.page_key) &&
+           (version < 3 || read_taken(fields, picture.taken, picture.dated)) &&
            read_flags(fields, &picture.companion, picture.finished);
 }
 
@@ -144,7 +180,7 @@ bool read_line(std::string_view line, int version, gallery_records& records, std
     }
     if (fields.starts_with("p ")) {
         picture_record picture;
-        if (!read_picture_fields(fields.substr(2), picture, 2) ||
+        if (!read_picture_fields(fields.substr(2), picture, version) ||
             !read_link_and_path(rest, picture.link, read) || read.empty())
             return false;
         records.pictures[read] = std::move(picture);
@@ -192,8 +228,9 @@ std::string picture_line(std::string const& source, picture_record const& record
           std::int64_t{record.shown.width}, std::int64_t{record.shown.height},
           std::int64_t{record.thumbnail.width}, std::int64_t{record.thumbnail.height}})
         line += std::to_string(number) + ' ';
-    return line + key_text(record.page_key) + ' ' + flags_text(record.companion, record.finished) +
-           '\t' + escaped(record.link) + '\t' + escaped(source) + '\n';
+    return line + key_text(record.page_key) + ' ' + taken_text(record.taken, record.dated) + ' ' +
+           flags_text(record.companion, record.finished) + '\t' + escaped(record.link) + '\t' +
+           escaped(source) + '\n';
 }
 
 std::string album_line(std::string const& path, album_record const& record) {
@@ -210,14 +247,17 @@ records_read read_manifest(std::string const& manifest_text, std::string const& 
     // there is none.
     int version = 0;
     if (text.starts_with(first_line)) {
-        version = 2;
+        version = 3;
         text.remove_prefix(first_line.size());
+    } else if (text.starts_with(first_line_of_version_2)) {
+        version = 2;
+        text.remove_prefix(first_line_of_version_2.size());
     } else if (text.starts_with(first_line_of_version_1)) {
         version = 1;
         text.remove_prefix(first_line_of_version_1.size());
         result.outdated = true;
     } else if (text.empty()) {
-        version = 2;
+        version = 3;
     }
     if (version != 0) {
         read_lines(text, version, result.records);

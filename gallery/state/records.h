@@ -6,10 +6,20 @@
 #include "imaging/image_size.h"
 #include "system/types.h"
 
+#include <compare>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+// A moment in seconds since 1970 and nanoseconds.
+struct moment {
+    std::int64_t seconds = 0;
+    std::int32_t nanoseconds = 0;
+
+    auto operator<=>(moment const&) const = default;
+};
 
 struct picture_record {
     file_stamp stamp;           // of the source when its files were made
@@ -22,6 +32,10 @@ struct picture_record {
     image_size shown;           // the size its page shows
     image_size thumbnail;       // the size of its thumbnail
     std::uint64_t page_key = 0; // of everything its page was written from
+    // When it was taken, as its EXIF says; none when it says nothing. Not known (dated false)
+    // for the record of an earlier version, which did not read it.
+    std::optional<moment> taken;
+    bool dated = true;
 
     bool operator==(picture_record const&) const = default;
 };

@@ -320,6 +320,18 @@ std::string local_date(std::int64_t seconds) {
     return text;
 }
 
+std::int64_t local_moment(int year, int month, int day, int hour, int minute, int second) {
+    struct tm parts = {};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    parts.tm_isdst = -1; // as the zone's rules had it on that day
+    return static_cast<std::int64_t>(::mktime(&parts));
+}
+
 std::string locale_charset() {
     char const* name = ::nl_langinfo(CODESET);
     return name != nullptr ? name : "";

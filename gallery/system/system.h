@@ -90,6 +90,8 @@ int processor_count();
 void limit_memory_pools(int pools);
 // The day of the moment, in seconds since 1970, in the local time zone: YYYY-MM-DD.
 std::string local_date(std::int64_t seconds);
+// The moment, in seconds since 1970, of a time on the local clock (month 1 to 12).
+std::int64_t local_moment(int year, int month, int day, int hour, int minute, int second);
 // The name of the locale's character set, as the C library knows it.
 std::string locale_charset();
 // The text of an errno code.

@@ -334,6 +334,17 @@ std::string local_date(std::int64_t seconds) {
     return text;
 }
 
+std::int64_t local_moment(int year, int month, int day, int hour, int minute, int second) {
+    struct tm parts = {};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    return static_cast<std::int64_t>(timegm(&parts));
+}
+
 std::string locale_charset() {
     return current.charset;
 }

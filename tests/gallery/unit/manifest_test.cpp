@@ -34,6 +34,9 @@ TEST(manifest, reads_back_what_it_wrote_with_names_of_any_bytes) {
     written.pictures["line\nbreak\\n.jpg"].link = "line%0Abreak%5Cn";
     written.pictures["claimed.jpg"] = made(79, 1600, true);
     written.pictures["claimed.jpg"].finished = false;
+    written.pictures["IMG_0001.JPG"].taken = moment{1717236000, 417000000};
+    written.pictures["2024/holiday/blue planet.jpg"].taken = moment{-86400 * 365, 0};
+    written.pictures["tab\tand  spaces .jpg"].dated = false; // an earlier version's
     written.albums[""] = {"", 0x1234, 0, true};
     written.albums["2024/holiday\tand more"] = {"holiday%09and more", 0xfedcba9876543210u, 7,
                                                 false};
@@ -41,6 +44,22 @@ TEST(manifest, reads_back_what_it_wrote_with_names_of_any_bytes) {
     // One line per picture or album, whatever its name holds.
     std::string const text = manifest_text(written);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 5 + 2);
+    EXPECT_NE(text.find(" 1717236000.417000000 -\t"), std::string::npos);
+    EXPECT_NE(text.find(" ? -\tlink\ttab\\tand"), std::string::npos);
+}
+
+TEST(manifest, the_last_versions_lines_say_nothing_of_when_their_pictures_were_taken) {
+    records_read const read = read_manifest("pixfold-gallery manifest 2\n"
+                                            "p 1 2 3 0 200 1 1 1 1 ff c\tgood\tgood.jpg\n",
+                                            "p 1 2 3 0 200 1 1 1 1 ee -\tnew\tnew.jpg\n");
+    EXPECT_FALSE(read.outdated) << "nothing of it is taken over";
+    ASSERT_EQ(read.records.pictures.size(), 2u);
+    for (auto const& [source, record] : read.records.pictures) {
+        EXPECT_FALSE(record.dated) << source;
+        EXPECT_EQ(record.taken, std::nullopt) << source;
+    }
+    EXPECT_TRUE(read.records.pictures.at("good.jpg").companion);
+    EXPECT_TRUE(read_manifest(manifest_text(read.records), "").records == read.records);
 }
 
 TEST(manifest, journal_lines_replace_older_ones_and_a_cut_line_is_dropped) {

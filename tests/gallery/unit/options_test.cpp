@@ -48,6 +48,14 @@ TEST(parse_options, numbers_come_in_every_usual_form) {
               command::build);
     EXPECT_EQ(options.web_box, 800);
     EXPECT_EQ(options.thumbnail_box, 150);
+    for (auto const& [form, order] :
+         {std::pair{std::vector<std::string>{"--order", "date", "a"}, picture_order::date},
+          std::pair{std::vector<std::string>{"--order=date", "a"}, picture_order::date},
+          std::pair{std::vector<std::string>{"--order=name", "a"}, picture_order::name},
+          std::pair{std::vector<std::string>{"a"}, picture_order::name}}) {
+        ASSERT_EQ(parse(form, options, message), command::build) << message;
+        EXPECT_EQ(options.order, order);
+    }
     // After "--" a name that starts with '-' is a folder.
     ASSERT_EQ(parse({"--", "-photos"}, options, message), command::build);
     EXPECT_EQ(options.source, "-photos");
@@ -63,6 +71,9 @@ TEST(parse_options, says_what_is_wrong) {
     EXPECT_EQ(parse({"a", "b", "c"}, options, message), command::wrong);
     EXPECT_EQ(parse({"--fast", "a"}, options, message), command::wrong);
     EXPECT_EQ(message, "unknown option --fast");
+    EXPECT_EQ(parse({"--order", "time", "a"}, options, message), command::wrong);
+    EXPECT_EQ(message, "option --order takes name or date, not \"time\"");
+    EXPECT_EQ(parse({"a", "--order"}, options, message), command::wrong);
     EXPECT_EQ(parse({"a", "-j"}, options, message), command::wrong);
     EXPECT_EQ(message, "option -j needs a number");
     for (char const* wrong : {"0", "-1", "2x", "", "99999999999"}) {

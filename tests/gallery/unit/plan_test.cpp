@@ -431,3 +431,35 @@ TEST(albums, one_gone_or_with_no_picture_left_loses_its_files_and_one_held_back_
     for (removal const& each : gone_after(made, {1})) gone.push_back(each.source);
     EXPECT_EQ(gone, (std::vector<std::string>{"2024", "2024/holiday"}));
 }
+
+TEST(albums, in_date_order_follow_the_time_taken_else_the_files_time_ties_by_name) {
+    // Two phones and a camera whose counter passed 9999; c.gif says nothing of its time.
+    std::vector<std::pair<std::string, std::optional<moment>>> const taken = {
+        {"IMG_0001.jpg", moment{1000, 7}}, {"IMG_9999.jpg", moment{1000, 6}},
+        {"PXL_1.jpg", moment{900, 0}},     {"c.gif", std::nullopt},
+        {"d.jpg", moment{1000, 7}},        {"e.jpg", moment{-5, 0}}};
+    stamped_sources sources;
+    for (auto const& [source, when] : taken) sources.push_back({source, {1, 950, 0}});
+    scan_result const scanned = scan_stamped(sources);
+    gallery_records made;
+    file_set present;
+    made_all(scanned, source_out, made, present);
+    for (auto const& [source, when] : taken) made.pictures.at(source).taken = when;
+    gallery_settings by_date = source_out;
+    by_date.order = picture_order::date;
+    EXPECT_TRUE(plan_pictures(scanned, made, present, by_date, {}).empty())
+        << "the order changes no picture";
+    album_plan const albums = plan_albums(scanned, made, present, by_date, {});
+    ASSERT_EQ(albums.jobs.size(), 1u);
+    EXPECT_TRUE(albums.jobs[0].write_index);
+    EXPECT_EQ(albums.jobs[0].list,
+              "t/e.jpg\nt/PXL_1.jpg\nt/c.jpg\nt/IMG_9999.jpg\nt/IMG_0001.jpg\nt/d.jpg\n");
+
+    // A record of an earlier version does not say when its picture was taken: its file is read
+    // for it, and for nothing else, in date order alone.
+    made.pictures.at("c.gif").dated = false;
+    EXPECT_TRUE(plan_pictures(scanned, made, present, source_out, {}).empty());
+    std::vector<picture_job> const jobs = plan_pictures(scanned, made, present, by_date, {});
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(jobs[0].page_only && jobs[0].read_date);
+}

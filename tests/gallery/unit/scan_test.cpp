@@ -108,19 +108,48 @@ TEST(scan, an_album_is_left_out_where_its_folder_would_take_a_place_the_album_ab
 }
 
 TEST(scan, in_place_the_gallery_is_one_folder_and_names_the_folders_below) {
-    tree const photos({"a.jpg", "IMG_1.JPG", "2024/x.jpg", "empty/", ".hidden/", "t/a.jpg"});
+    tree const photos({"a.jpg", "IMG_1.JPG", "IMG_2.heic", "IMG_2.mov", "2024/x.jpg", "empty/",
+                       ".hidden/", "t/a.jpg"});
     scan_settings in_place;
     in_place.albums = false;
-    in_place.camera_suffixes = false;
+    in_place.any_format = false;
     scan_result const scanned = photos.scan(in_place, "t");
     EXPECT_EQ(album_paths(scanned), (std::vector<std::string>{""}));
     EXPECT_EQ(picture_sources(scanned, scanned.albums[0]), (std::vector<std::string>{"a.jpg"}));
     std::vector<std::string> const notes = scanned.notes;
-    ASSERT_EQ(notes.size(), 3u);
+    ASSERT_EQ(notes.size(), 4u);
     EXPECT_NE(notes[0].find("IMG_1.JPG: left out: a gallery in place takes only"),
               std::string::npos);
-    EXPECT_EQ(notes[1], "warning: 2024/: left out: a gallery in place is one folder; "
+    EXPECT_NE(notes[1].find("IMG_2.heic: left out: a gallery in place takes only"),
+              std::string::npos);
+    EXPECT_EQ(notes[2], "warning: 2024/: left out: a gallery in place is one folder; "
                         "pixfold-gallery SRC OUT takes the folders below as albums");
-    EXPECT_NE(notes[2].find("empty/"), std::string::npos);
+    EXPECT_NE(notes[3].find("empty/"), std::string::npos);
     EXPECT_EQ(scanned.left_out, 0);
+}
+
+TEST(scan, takes_one_picture_of_a_stem_and_names_videos_and_raws_that_are_alone) {
+    tree const phone(
+        {"IMG_0001.JPG", "IMG_0001.HEIC", "IMG_0001.MOV", "IMG_0001.AAE",  "IMG_0002.heic",
+         "IMG_0002.mov", "IMG_0003.GIF",  "IMG_0003.png", "IMG_0003.webp", "IMG_0004.JPG",
+         "IMG_0004.DNG", "a.avif",        "b.TIFF",       "clip.mp4",      "DSC_1.NEF",
+         "notes.txt",    "twin.HEIF",     "twin.heic",    "2024/a.mp4",    "2024/b.mov",
+         "2024/c.avi",   "2024/d.3gp",    "2024/e.mkv",   "2024/f.m4v",    "2024/x.webp"});
+    scan_result const scanned = phone.scan();
+    EXPECT_EQ(picture_sources(scanned, scanned.albums[0]),
+              (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.heic", "IMG_0003.png",
+                                        "IMG_0004.JPG", "a.avif", "b.TIFF", "twin.HEIF"}));
+    std::string const first = ", and its format comes first";
+    EXPECT_EQ(
+        scanned.notes,
+        (std::vector<std::string>{
+            "warning: IMG_0001.HEIC: not shown: IMG_0001.JPG already makes IMG_0001.jpg" + first,
+            "warning: IMG_0003.GIF: not shown: IMG_0003.png already makes IMG_0003.jpg" + first,
+            "warning: IMG_0003.webp: not shown: IMG_0003.png already makes IMG_0003.jpg" + first,
+            "twin.heic: left out of the gallery: twin.HEIF already makes twin.jpg",
+            "warning: clip.mp4: not shown: a video",
+            "warning: DSC_1.NEF: not shown: a camera raw, which the image library cannot "
+            "decode",
+            "warning: 2024/: 6 videos not shown: a.mp4, b.mov, c.avi, d.3gp, and 2 more"}));
+    EXPECT_EQ(scanned.left_out, 1) << "only two pictures of one format and name are a fault";
 }
