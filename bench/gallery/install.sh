@@ -15,8 +15,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 
 # liblcms2-utils: fgallery maps colour profiles to sRGB with its tificc, and stops without it.
+# libvips-tools and libheif-examples: the HEIC bench's floor (vipsthumbnail) and its photographs
+# (bench/gallery/make-heic-photos).
 scripts/ensure-packages llgal fgallery liblcms2-utils graphicsmagick libimage-exiftool-perl \
-    nodejs g++ make python3 libjpeg-turbo-progs
+    nodejs g++ make python3 libjpeg-turbo-progs libvips-tools libheif-examples
 
 headers=/usr/include/node
 if [ ! -f "$headers/node_api.h" ] || [ ! -f "$headers/common.gypi" ]; then

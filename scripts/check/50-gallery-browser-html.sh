@@ -225,6 +225,77 @@ galleries="$galleries,
   {\"file\": \"stdfooter.inc\", \"album\": \"\", \"text\": \"$album_footer\"}]}"
 html_galleries="$html_galleries $out/albums"
 
+echo "--- phone folder"
+# A folder copied from two phones, a messenger, a camera and a scanner (scripts/make-photo-folder
+# phone), published with SRC OUT: every picture of every format becomes a JPEG page of its own at
+# the size the table says, upright, with nothing of its owner's data; of two pictures of one
+# name the JPEG is shown; videos and raws beside a picture pass quietly and alone are named;
+# with --order date the index follows the time each was taken.
+phone=$out/phone-src
+if scripts/make-photo-folder phone "$phone" >/dev/null; then
+    status=0
+    (umask 022 && LC_ALL=C.UTF-8 gallery "$phone" "$out/phone") 2>"$out/phone-messages" ||
+        status=$?
+    [ "$status" -eq 2 ] || failed "phone: status $status, not 2: $(cat "$out/phone-messages")"
+    cat >"$out/phone-expected" <<'MESSAGES'
+pixfold-gallery: warning: IMG_0103.HEIC: not shown: IMG_0103.JPG already makes IMG_0103.jpg, and its format comes first
+pixfold-gallery: warning: clip.mp4: not shown: a video
+pixfold-gallery: warning: DSC_0001.NEF: not shown: a camera raw, which the image library cannot decode
+pixfold-gallery: truncated.heic: left out of the gallery: heif: Invalid input: Unexpected end of file: Extent in iloc box references data outside of file bounds (points to file position 1083)
+MESSAGES
+    diff "$out/phone-expected" "$out/phone-messages" || failed "phone: other messages than these"
+    # NAME and the size that its page declares, which its web-size copy has.
+    while read -r size name; do
+        [ -f "$out/phone/t/$name.jpg" ] || failed "phone: no thumbnail of $name"
+        # Bytes, not characters: the pages are Shift-JIS.
+        declared=$(LC_ALL=C sed -n 's/.*<img src="[^"]*" alt="[^"]*" width="\([0-9]*\)" height="\([0-9]*\)">.*/\1x\2/p' \
+            "$out/phone/$name.html")
+        copy=$(exiftool -s3 -ImageSize "$out/phone/$name.jpg")
+        [ "$declared" = "$size" ] && [ "$copy" = "$size" ] ||
+            failed "phone: $name is declared ${declared:-nothing} and made $copy, not $size"
+    done <<'SIZES'
+1065x1600 IMG_0101
+1600x1000 IMG_0102
+1600x1000 IMG_0103
+1600x1000 IMG_0104
+1600x1000 IMG_0001
+1600x1000 IMG_9999
+1600x1000 花火
+1600x1000 PXL_20240603_101500000
+1376x1120 Screenshot_20240601-101500
+1600x1203 scan 0001
+1280x800 animation
+1600x1000 IMG-20240602-WA0001
+SIZES
+    [ "$(find "$out/phone" -name '*.html' ! -name index.html | wc -l)" -eq 12 ] ||
+        failed "phone: other pages than the twelve pictures'"
+    # The portrait that the phone stored sideways, with an irot and EXIF orientation 6, is the
+    # upright picture that libheif shows, not turned once more.
+    heif-convert "$phone/IMG_0101.HEIC" "$out/phone-upright.png" >/dev/null
+    pngtopnm "$out/phone-upright.png" | pamscale -xsize 1065 -ysize 1600 >"$out/phone-upright.ppm"
+    djpeg "$out/phone/IMG_0101.jpg" >"$out/phone-web.ppm"
+    psnr=$(pnmpsnr -machine "$out/phone-upright.ppm" "$out/phone-web.ppm" 2>/dev/null | cut -d' ' -f1)
+    awk -v p="${psnr:-0}" 'BEGIN { exit !(p >= 30) }' ||
+        failed "phone: IMG_0101.jpg is not the upright picture (luma PSNR ${psnr:-none})"
+    if "$metadata"; then
+        find "$out/phone" -type f -exec exiftool -q -a -G1 -s {} + >"$out/phone-metadata" 2>&1 || true
+        if grep -E "$private" "$out/phone-metadata"; then
+            failed "phone: a published file keeps private metadata"
+        fi
+    fi
+    LC_ALL=C.UTF-8 gallery --order date "$phone" "$out/phone-by-date" 2>/dev/null || true
+    order=$(LC_ALL=C grep -o '<a href="[^"]*\.html"' "$out/phone-by-date/index.html" |
+        LC_ALL=C sed 's/<a href="\(.*\)\.html"/\1/' | iconv -f SHIFT_JIS -t UTF-8 | tr '\n' '|')
+    [ "$order" = "scan 0001|IMG_9999|IMG_0001|Screenshot_20240601-101500|IMG_0101|IMG_0104|IMG_0103|IMG_0102|花火|IMG-20240602-WA0001|animation|PXL_20240603_101500000|" ] ||
+        failed "phone: --order date gives $order"
+    galleries="$galleries,
+{\"path\": \"$PWD/$out/phone\", \"thumb_box\": 200, \"web_box\": 1600,
+ \"site_step\": true, \"top_name\": \"phone-src\"}"
+    html_galleries="$html_galleries $out/phone"
+else
+    cannot_run "phone folder: scripts/make-photo-folder cannot make it"
+fi
+
 echo "--- HTML check"
 if command -v onsgmls >/dev/null && command -v tidy >/dev/null &&
     [ -r /usr/share/xml/w3c-sgml-lib/schema/dtd/sgml.soc ]; then
