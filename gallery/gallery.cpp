@@ -6,6 +6,7 @@
 #include "making/pictures.h"
 #include "making/pixfold_runs.h"
 #include "making/removing.h"
+#include "plan/pages.h"
 #include "plan/pictures.h"
 #include "plan/removals.h"
 #include "site/site_step.h"
@@ -122,12 +123,39 @@ gallery_settings settings_of(gallery_options const& options) {
             options.order};
 }
 
+// Writes the pages that are to be written, once every picture's images are made, and takes
+// them into the files there. A page that fails leaves its picture out, and the pictures beside
+// it lead past it: their pages are planned again. False when the journal cannot be written.
+bool make_pages(scan_result const& scanned, file_set& present, std::vector<removal>& removals,
+                making_context& context) {
+    std::vector<page_job> pages =
+        plan_pages(scanned, context.state.records(), present, context.settings, context.site);
+    while (!pages.empty()) {
+        if (!context.state.open_journal()) return false;
+        std::vector<removal> failed = make_pages(pages, context);
+        for (page_job const& job : pages)
+            present.insert(layout::page(job.item.album, job.item.name));
+        if (failed.empty()) break;
+        removals.insert(removals.end(), failed.begin(), failed.end());
+        pages =
+            plan_pages(scanned, context.state.records(), present, context.settings, context.site);
+    }
+    return true;
+}
+
 // The work folder goes at the end of every run. Returns the run's status.
 int close_gallery(gallery_run& run, gallery_state& state) {
     state.close();
     if (std::string const file = os::environment_variable("PIXFOLD_GALLERY_TIMINGS"); !file.empty())
         static_cast<void>(os::append_file(file, run.timings));
     return run.exit_status;
+}
+
+// Writes the manifest when the records changed, or an index could not be written, then closes.
+int commit_and_close(gallery_run& run, gallery_state& state) {
+    if (state.changed() || !run.indexes_current) state.commit(run.indexes_current);
+    run.step_done("manifest");
+    return close_gallery(run, state);
 }
 
 } // namespace
@@ -170,16 +198,13 @@ int build_gallery(gallery_options const& options, status& shown) {
         settings.site_step
             ? site_step(scanned, read_site_sources(scanned, options.source, run.teller()))
             : site_step();
-    std::vector<picture_job> jobs =
-        plan_pictures(scanned, state.records(), files.paths, settings, site);
+    std::vector<picture_job> jobs = plan_pictures(scanned, state.records(), files.paths, settings);
     std::vector<removal> picture_removals =
         plan_picture_removals(scanned, state.records(), files.paths, settings);
     run.step_done("plan");
 
-    // Workers for the pictures, one per processor by default; no more of them decoding at once.
-    int const workers =
-        std::max(1, std::min(options.workers > 0 ? options.workers : os::processor_count(),
-                             static_cast<int>(std::max<std::size_t>(jobs.size(), 1))));
+    // Workers, one per processor by default; no more of them decoding at once.
+    int const workers = std::max(1, options.workers > 0 ? options.workers : os::processor_count());
     int const decoding_jobs = std::min(workers, os::processor_count());
     making_context context{options.source, options.output,
                            pixfold,        settings,
@@ -197,6 +222,11 @@ int build_gallery(gallery_options const& options, status& shown) {
             jobs = std::vector<picture_job>();
         }
         run.step_done("pictures");
+        if (!make_pages(scanned, files.paths, picture_removals, context)) {
+            run.indexes_current = false;
+            return commit_and_close(run, state);
+        }
+        run.step_done("pages");
         albums_made albums = make_albums(scanned, files.paths, context);
         run.step_done("indexes");
         run.indexes_current = albums.indexes_current;
@@ -207,7 +237,5 @@ int build_gallery(gallery_options const& options, status& shown) {
         if (run.indexes_current) remove_files(removals, options.output, state, run.teller());
         run.step_done("removals");
     }
-    if (state.changed() || !run.indexes_current) state.commit(run.indexes_current);
-    run.step_done("manifest");
-    return close_gallery(run, state);
+    return commit_and_close(run, state);
 }

@@ -37,8 +37,9 @@ of one NAME the JPEG is taken, then HEIF and AVIF; videos and raws beside a
 picture of their name are passed over, and named when alone. Every folder
 below SRC that holds pictures becomes an album at the same place in OUT, with
 an entry in the index above it; the markers of every page get a header
-(stdheader.inc if there is one, then links to the albums above and below),
-the date its content last changed, and a footer (stdfooter.inc).
+(stdheader.inc if there is one, then links to the albums above and below, and
+on a picture's page to the pictures before and after it), the date its
+content last changed, and a footer (stdfooter.inc).
 
 Pictures are shown upright by their EXIF orientation, or a HEIF's own. A
 later run makes only the files of pictures that were added or changed, and

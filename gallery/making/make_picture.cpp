@@ -3,10 +3,7 @@
 #include "imaging/imaging.h"
 #include "imaging/size_header.h"
 #include "layout/layout.h"
-#include "making/pixfold_runs.h"
 #include "making/staged_files.h"
-#include "plan/keys.h"
-#include "site/markers.h"
 #include "system/system.h"
 
 namespace {
@@ -22,26 +19,6 @@ class decoding_slot {
   private:
     std::counting_semaphore<>& slots_;
 };
-
-// Writes the picture's page into the worker's folder, as its record says: pixfold sizes it from
-// the size header beside the name it is given, made for the page alone in a folder of its own,
-// where no file of the gallery can be in the way.
-void stage_page(picture_job const& job, picture_record const& record, staged_files& staged,
-                int worker, making_context& context) {
-    std::string const page_folder = layout::in(context.gallery, layout::page_folder(worker));
-    write_new(page_folder + "/" + record.link + ".ppm", size_header(record.shown));
-    std::string page;
-    std::string const failure = write_page(context.pixfold, page_folder, record.link, page,
-                                           staged.path(layout::staged::report));
-    if (!failure.empty()) throw left_out(failure);
-    std::string const path = staged.path(layout::staged::page);
-    if (!context.settings.site_step) {
-        write_new(path, page);
-        return;
-    }
-    page_frame const& frame = context.site.picture_frame(job.item.album_at);
-    write_new(path, markers_expanded(page, frame.header, job.date, frame.footer));
-}
 
 // The moment of a time on the camera's clock: in its own time zone where the camera said which,
 // else in this machine's, as the file's own time is.
@@ -69,40 +46,33 @@ picture_outcome make_picture(picture_job const& job, int worker, making_context&
     staged_files staged(layout::in(context.gallery, layout::worker_folder(worker)),
                         context.gallery);
     try {
-        std::string const source = context.source_folder + "/" + item.source;
-        if (job.read_date) {
+        std::string const bytes = source_bytes(context.source_folder + "/" + item.source);
+        if (job.date_only) {
             // Its images are kept: only when it was taken is read, from its header.
-            record.taken = moment_of(read_picture_header(source_bytes(source)).taken);
+            record.taken = moment_of(read_picture_header(bytes).taken);
             record.dated = true;
+            return {{}, context.state.record(item.source, record), record};
         }
-        if (!job.page_only) {
-            std::string const bytes = source_bytes(source);
-            picture_images images;
-            {
-                decoding_slot const slot(context.decoding_slots);
-                picture_header const header = read_picture_header(bytes);
-                record.taken = moment_of(header.taken);
-                record.dated = true;
-                images = make_picture_images(bytes, header, record.web_box, record.thumbnail_box);
-            }
-            record.shown = images.shown;
-            record.thumbnail = images.thumbnail_size;
-            staged.add(layout::staged::thumbnail, images.thumbnail,
-                       layout::thumbnail(item.album, item.name));
-            staged.add(layout::staged::thumbnail_size, size_header(images.thumbnail_size),
-                       layout::thumbnail_size(item.album, record.link));
-            if (record.web_box != 0)
-                staged.add(layout::staged::web_copy, images.web,
-                           layout::web_copy(item.album, item.name));
-            if (record.companion)
-                staged.add(layout::staged::companion, size_header(images.shown),
-                           layout::companion(item.album, item.name));
+        picture_images images;
+        {
+            decoding_slot const slot(context.decoding_slots);
+            picture_header const header = read_picture_header(bytes);
+            record.taken = moment_of(header.taken);
+            record.dated = true;
+            images = make_picture_images(bytes, header, record.web_box, record.thumbnail_box);
         }
-        record.page_key = page_key(item, record, context.settings,
-                                   context.site.picture_frame(item.album_at), job.date);
-        // The page goes last: a page is never there without the files it shows.
-        stage_page(job, record, staged, worker, context);
-        staged.add_made(layout::staged::page, layout::page(item.album, item.name));
+        record.shown = images.shown;
+        record.thumbnail = images.thumbnail_size;
+        staged.add(layout::staged::thumbnail, images.thumbnail,
+                   layout::thumbnail(item.album, item.name));
+        staged.add(layout::staged::thumbnail_size, size_header(images.thumbnail_size),
+                   layout::thumbnail_size(item.album, record.link));
+        if (record.web_box != 0)
+            staged.add(layout::staged::web_copy, images.web,
+                       layout::web_copy(item.album, item.name));
+        if (record.companion)
+            staged.add(layout::staged::companion, size_header(images.shown),
+                       layout::companion(item.album, item.name));
         if (std::string const failure = context.state.claim(item.source, job.claim);
             !failure.empty())
             throw left_out(failure);
@@ -111,6 +81,6 @@ picture_outcome make_picture(picture_job const& job, int worker, making_context&
         // Whatever went wrong with one picture, out of memory included, leaves it out alone.
         return {error.what(), {}, {}};
     }
-    // The picture is whole; an interruption from here on would only cost its remaking.
+    // Its images are whole; an interruption from here on would only cost their remaking.
     return {{}, context.state.record(item.source, record), record};
 }

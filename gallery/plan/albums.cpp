@@ -3,7 +3,6 @@
 #include "layout/layout.h"
 #include "plan/keys.h"
 #include "plan/order.h"
-#include "plan/record_finder.h"
 
 #include <algorithm>
 #include <utility>
@@ -25,18 +24,14 @@ std::vector<contents> contents_of(scan_result const& scanned, gallery_records co
     std::size_t const count = scanned.albums.size();
     std::vector<contents> found(count);
     shown.assign(count, false);
-    record_finder finder(records);
     for (std::size_t at = count; at-- > 0;) {
         album const& here = scanned.albums[at];
         contents& mine = found[at];
-        for (int item_at : here.pictures) {
-            picture const& item = scanned.pictures[static_cast<std::size_t>(item_at)];
-            picture_record const* record = finder.find(item.source);
-            if (record == nullptr || !record->finished) continue;
-            mine.pictures.emplace_back(item_at, record);
-            mine.newest = std::max(mine.newest, item.stamp.modified_seconds);
-        }
-        put_in_order(mine.pictures, scanned, order);
+        mine.pictures = pictures_shown(here, scanned, records, order);
+        for (auto const& [item_at, record] : mine.pictures)
+            mine.newest = std::max(
+                mine.newest,
+                scanned.pictures[static_cast<std::size_t>(item_at)].stamp.modified_seconds);
         for (int below : here.albums) {
             if (!shown[static_cast<std::size_t>(below)]) continue;
             mine.albums.push_back(below);

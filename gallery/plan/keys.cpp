@@ -13,10 +13,10 @@ key_maker& key_maker::add(std::uint64_t number) {
 
 std::uint64_t page_key(picture const& item, picture_record const& record,
                        gallery_settings const& settings, page_frame const& frame,
-                       std::string const& date) {
+                       std::string const& navigation, std::string const& date) {
     key_maker key;
     key.add(item.link).add(record.shown);
-    if (settings.site_step) key.add(frame.header).add(date).add(frame.footer);
+    if (settings.site_step) key.add(frame.header).add(navigation).add(date).add(frame.footer);
     return key.key();
 }
 

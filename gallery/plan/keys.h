@@ -30,10 +30,10 @@ class key_maker {
 };
 
 // The key of everything a picture's page is written from: its link and size, and with the site
-// step its header, date and footer.
+// step its header, the links to the pictures beside it, its date and footer.
 std::uint64_t page_key(picture const& item, picture_record const& record,
                        gallery_settings const& settings, page_frame const& frame,
-                       std::string const& date);
+                       std::string const& navigation, std::string const& date);
 
 // The key of the thumbnail that an album's cover is copied from.
 std::uint64_t cover_key(std::string const& source, picture_record const& record);

@@ -1,5 +1,7 @@
 #include "plan/order.h"
 
+#include "plan/record_finder.h"
+
 #include <algorithm>
 
 moment taken_or_modified(picture const& item, picture_record const& record) {
@@ -15,4 +17,19 @@ void put_in_order(std::vector<std::pair<int, picture_record const*>>& pictures,
         return taken_or_modified(scanned.pictures[static_cast<std::size_t>(a.first)], *a.second) <
                taken_or_modified(scanned.pictures[static_cast<std::size_t>(b.first)], *b.second);
     });
+}
+
+std::vector<std::pair<int, picture_record const*>> pictures_shown(album const& here,
+                                                                  scan_result const& scanned,
+                                                                  gallery_records const& records,
+                                                                  picture_order order) {
+    std::vector<std::pair<int, picture_record const*>> shown;
+    record_finder finder(records);
+    for (int item_at : here.pictures) {
+        picture_record const* record =
+            finder.find(scanned.pictures[static_cast<std::size_t>(item_at)].source);
+        if (record != nullptr && record->finished) shown.emplace_back(item_at, record);
+    }
+    put_in_order(shown, scanned, order);
+    return shown;
 }

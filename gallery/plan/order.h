@@ -16,3 +16,10 @@ moment taken_or_modified(picture const& item, picture_record const& record);
 // of their names, in the order asked for.
 void put_in_order(std::vector<std::pair<int, picture_record const*>>& pictures,
                   scan_result const& scanned, picture_order order);
+
+// The pictures of the album that are in the gallery (their records finished), in the order
+// asked for, with their records.
+std::vector<std::pair<int, picture_record const*>> pictures_shown(album const& here,
+                                                                  scan_result const& scanned,
+                                                                  gallery_records const& records,
+                                                                  picture_order order);

@@ -1,7 +1,6 @@
 #include "plan/pictures.h"
 
 #include "layout/layout.h"
-#include "plan/keys.h"
 #include "plan/record_finder.h"
 
 #include <algorithm>
@@ -51,8 +50,7 @@ picture_record target_of(picture const& item, picture_record const* before, file
 }
 
 std::vector<picture_job> plan_pictures(scan_result const& scanned, gallery_records const& records,
-                                       file_set const& present, gallery_settings const& settings,
-                                       site_step const& site) {
+                                       file_set const& present, gallery_settings const& settings) {
     std::vector<picture_job> jobs;
     record_finder finder(records);
     for (picture const& item : scanned.pictures) {
@@ -60,25 +58,19 @@ std::vector<picture_job> plan_pictures(scan_result const& scanned, gallery_recor
         picture_record target = target_of(item, before, present, settings);
         bool const drop_companion =
             before != nullptr && before->companion && !settings.keep_companions;
-        std::string date = settings.site_step ? site.date(item.stamp.modified_seconds) : "";
-        bool const images_kept =
-            images_up_to_date(before, target, settings.force, drop_companion) &&
-            all_present(files_of(item.album, item.name, target), present);
-        if (!images_kept) {
-            jobs.push_back({item, target, claim_of(target, before), before != nullptr, false, false,
-                            std::move(date)});
+        // Its page goes on as it was until the pages are planned, and is written again only
+        // where it changed; a page that a run which did not end may have cut short is written
+        // again whatever it shows.
+        if (before != nullptr && before->finished) target.page_key = before->page_key;
+        if (!images_up_to_date(before, target, settings.force, drop_companion) ||
+            !all_present(image_files_of(item.album, item.name, target), present)) {
+            jobs.push_back({item, target, claim_of(target, before), before != nullptr, false});
             continue;
         }
-        // Its sizes are known: its page can be written again without a decode.
+        if (settings.order != picture_order::date || before->dated) continue;
         target.shown = before->shown;
         target.thumbnail = before->thumbnail;
-        target.taken = before->taken;
-        target.dated = before->dated;
-        target.page_key = page_key(item, target, settings, site.picture_frame(item.album_at), date);
-        bool const undated = settings.order == picture_order::date && !before->dated;
-        if (target.page_key != before->page_key || undated)
-            jobs.push_back(
-                {item, target, claim_of(target, before), true, true, undated, std::move(date)});
+        jobs.push_back({item, target, claim_of(target, before), true, true});
     }
     return jobs;
 }

@@ -1,6 +1,7 @@
 #include "plan/removals.h"
 
 #include "layout/layout.h"
+#include "plan/pictures.h"
 #include "plan/record_finder.h"
 #include "source/names.h"
 
@@ -85,9 +86,9 @@ std::vector<removal> plan_picture_removals(scan_result const& scanned,
     return removals;
 }
 
-removal failed_picture_removal(picture_job const& job) {
-    return {job.item.source,
-            claimed_files(job.item.album, job.item.name, job.claim),
+removal failed_picture_removal(picture const& item, picture_record const& claim) {
+    return {item.source,
+            claimed_files(item.album, item.name, claim),
             removal::then::forget_picture,
             {}};
 }

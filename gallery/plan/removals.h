@@ -3,7 +3,6 @@
 // is never among them, even when it has the name of one it makes.
 #pragma once
 
-#include "plan/pictures.h"
 #include "plan/settings.h"
 #include "source/scan.h"
 #include "state/gallery_files.h"
@@ -32,8 +31,8 @@ std::vector<removal> plan_picture_removals(scan_result const& scanned,
                                            gallery_records const& records, file_set const& present,
                                            gallery_settings const& settings);
 
-// The files of a picture that failed: every file it may have left, old or new.
-removal failed_picture_removal(picture_job const& job);
+// The files of a picture that failed, as its claim says: every file it may have left, old or new.
+removal failed_picture_removal(picture const& item, picture_record const& claim);
 
 // The files of albums that are gone, or no longer shown (shown, by the scan's albums), and
 // their folders once empty; an album held back (its index or cover could not be written) keeps

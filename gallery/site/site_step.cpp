@@ -120,6 +120,15 @@ page_frame site_step::index_frame(int album, std::vector<bool> const& shown) con
             picture_frames_[at].footer};
 }
 
+std::string site_step::beside(std::string const* previous, std::string const* next) const {
+    auto const link = [](std::string const* link_name, char const* label, char const* end) {
+        if (link_name == nullptr) return std::string(end);
+        return "<a href=\"" + html_text(*link_name) + ".html\">" + label + "</a>";
+    };
+    return "\r\n<p>" + link(previous, "PREVIOUS", "FIRST") + " | " + link(next, "NEXT", "LAST") +
+           "</p>";
+}
+
 std::string site_step::date(std::int64_t seconds) const {
     return sources_.date_of ? sources_.date_of(seconds) : std::string();
 }

@@ -1,8 +1,9 @@
 // The site step: what a site's own step would put in place of the three marker lines of every
 // page (site/markers.h), chosen once for each album from what the scan found. The header is
 // the nearest stdheader.inc, in the album's source folder or those above it, up to SRC, byte
-// for byte, followed by the gallery's own navigation: a line of links up to every album above,
-// and on an index a line of links down to its albums. The footer is the nearest stdfooter.inc,
+// for byte, followed by the gallery's own navigation: a line of links up to every album above;
+// on an index a line of links down to its albums, on a picture's page a line of links to the
+// pictures before and after it. The footer is the nearest stdfooter.inc,
 // or nothing. The date is the day that a page's content last changed.
 #pragma once
 
@@ -40,8 +41,11 @@ class site_step {
     site_step() = default;
     site_step(scan_result const& scanned, site_sources sources);
 
-    // The frame of every picture page of the album.
+    // The frame of every picture page of the album, the links beside each page aside.
     page_frame const& picture_frame(int album) const;
+    // What a picture page's header ends with: a line of the links, by their link names, to the
+    // pictures before and after it in its album, or at either end a word that says so.
+    std::string beside(std::string const* previous, std::string const* next) const;
     // The frame of the album's index, which links down to the albums below that shown marks
     // (by the scan's albums): only those have an entry of their own.
     page_frame index_frame(int album, std::vector<bool> const& shown) const;

@@ -4,7 +4,14 @@
 
 std::vector<std::string> files_of(std::string const& album, std::string const& name,
                                   picture_record const& record) {
-    std::vector<std::string> files = {layout::page(album, name), layout::thumbnail(album, name)};
+    std::vector<std::string> files = image_files_of(album, name, record);
+    files.insert(files.begin(), layout::page(album, name));
+    return files;
+}
+
+std::vector<std::string> image_files_of(std::string const& album, std::string const& name,
+                                        picture_record const& record) {
+    std::vector<std::string> files = {layout::thumbnail(album, name)};
     // A record of an earlier version has its thumbnail's size beside the thumbnail.
     files.push_back(record.link.empty() ? layout::old_thumbnail_size(album, name)
                                         : layout::thumbnail_size(album, record.link));

@@ -61,6 +61,9 @@ struct gallery_records {
 // left without the files it shows.
 std::vector<std::string> files_of(std::string const& album, std::string const& name,
                                   picture_record const& record);
+// The same but its page: the files of its images.
+std::vector<std::string> image_files_of(std::string const& album, std::string const& name,
+                                        picture_record const& record);
 // The files that the record claims for the picture: they may be there or not.
 std::vector<std::string> claimed_files(std::string const& album, std::string const& name,
                                        picture_record const& record);

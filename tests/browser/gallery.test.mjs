@@ -6,7 +6,8 @@
 // the index of its own album, every back link returns to that picture's entry, and every page is
 // read as Shift-JIS. The walk goes from the top index down through every album. Where the site
 // step ran, every page is dated, and its header leads to every album above it and, on an
-// index, below it, after the site's own stdheader.inc where there is one.
+// index, below it, after the site's own stdheader.inc where there is one; from an album's first
+// picture, NEXT reaches every picture of the album in the index's order, and PREVIOUS back.
 // A file is matched to a link the way a server or a file:// URL finds it, by the
 // percent-decoded bytes of the URL's path, never by comparing names as strings.
 //
@@ -497,6 +498,45 @@ for (const [gallery_number, described] of galleries.entries()) {
                     }
                 });
 
+                test('NEXT from an album\'s first picture reaches each of its pictures once, in ' +
+                    'the index\'s order, to the last, which says so; PREVIOUS walks back',
+                async () => {
+                    for (const album of albums) {
+                        const entries = await picture_entries(album);
+                        if (entries.length === 0) continue;
+                        const in_order = entries.map((entry) =>
+                            album.in_folder(entry.picture, '.html'));
+                        // Follows the link of the label from page to page, where the browser
+                        // takes it, until a page has none and says why in plain text instead.
+                        const walk = async (start, label, end) => {
+                            const reached = [];
+                            for (let url = start; url;) {
+                                await open(page, url, mode, 'domcontentloaded');
+                                const here = in_order.find((file) => reaches(page.url(), file));
+                                const what = `${album_what(album)}: ${label} to ${page.url()}`;
+                                assert.ok(here, `${what}, no page of the album`);
+                                assert.ok(!reached.includes(here), `${what}, reached twice`);
+                                reached.push(here);
+                                const steps = await page.$$eval('a', (links, text) => links
+                                    .filter((link) => link.textContent === text)
+                                    .map((link) => link.href), label);
+                                assert.ok(steps.length <= 1, `${what}: ${steps.length} links`);
+                                url = steps[0];
+                                if (!url) {
+                                    const { paragraphs } = await facts_of(page);
+                                    assert.ok(paragraphs.some((text) => text.includes(end)),
+                                        `${what}: the end does not say ${end}`);
+                                }
+                            }
+                            return reached.map(shown);
+                        };
+                        assert.deepEqual(await walk(entries[0].href, 'NEXT', 'LAST'),
+                            in_order.map(shown), `${album_what(album)}: NEXT`);
+                        assert.deepEqual(await walk(entries.at(-1).href, 'PREVIOUS', 'FIRST'),
+                            in_order.map(shown).reverse(), `${album_what(album)}: PREVIOUS`);
+                    }
+                });
+
                 test('the header links to every album above, from the top down, and on an ' +
                     'index to every album below', async () => {
                     // Each link, once, with the index that it must open.
@@ -518,7 +558,8 @@ for (const [gallery_number, described] of galleries.entries()) {
                         assert.ok(!site || after > 0, `${what}: no site header first`);
                         const navigation = facts.header.slice(after);
                         const up = ancestry(album);
-                        const lines = picture || album.below.length === 0 ? 1 : 2;
+                        // A picture's page has a second line, of the pictures beside it (below).
+                        const lines = picture || album.below.length > 0 ? 2 : 1;
                         assert.deepEqual(navigation.map((line) => line.tag),
                             Array(lines).fill('P'),
                             `${what}: the header's lines, ${JSON.stringify(facts.header_text)}`);
@@ -529,7 +570,7 @@ for (const [gallery_number, described] of galleries.entries()) {
                         }
                         assert_links(navigation[0].links, picture ? up : up.slice(0, -1),
                             `${what}: the links above`);
-                        if (lines === 2) {
+                        if (lines === 2 && !picture) {
                             assert_links(navigation[1].links, album.below,
                                 `${what}: the links below`);
                         }

@@ -545,15 +545,16 @@ albums)
     gallery LC_ALL=C.UTF-8 TZ=UTC src site
     expect_status 0
     snapshot site | cmp -s before - || fail "a rerun wrote: $(snapshot site | diff before -)"
-    # A picture added to a leaf album, after its cover and older than the rest: its own files
-    # and its album's index, nothing above.
+    # A picture added to a leaf album, after its cover and older than the rest: its own files,
+    # the page of the picture before it, which now leads to it, and its album's index, nothing
+    # above.
     cp "$samples/rainbow.jpg" src/2024/holiday/c0.jpg
     touch -d '2024-05-02 12:00' src/2024/holiday/c0.jpg
     gallery LC_ALL=C.UTF-8 TZ=UTC src site
     expect_status 0
     changed=$(snapshot site | diff before - | sed -n 's/^> [^ ]* [^ ]* [^ ]* \.\///p' |
         grep -v '^\.pixfold-gallery/manifest$' | LC_ALL=C sort | tr '\n' ' ')
-    expected=".pixfold-gallery/sizes/2024/holiday/t/c0.ppm 2024/holiday/c0.html 2024/holiday/c0.jpg 2024/holiday/index.html 2024/holiday/t/c0.jpg "
+    expected=".pixfold-gallery/sizes/2024/holiday/t/c0.ppm 2024/holiday/b.html 2024/holiday/c0.html 2024/holiday/c0.jpg 2024/holiday/index.html 2024/holiday/t/c0.jpg "
     [ "$changed" = "$expected" ] || fail "adding a picture rewrote: $changed"
     # One of a later day: the indexes above too, whose date it is now.
     snapshot site >before

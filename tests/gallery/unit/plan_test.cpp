@@ -1,6 +1,7 @@
 #include "layout/layout.h"
 #include "plan/albums.h"
 #include "plan/keys.h"
+#include "plan/pages.h"
 #include "plan/pictures.h"
 #include "plan/removals.h"
 
@@ -60,8 +61,8 @@ struct planned {
 };
 
 planned plan_of(scan_result const& scanned, gallery_records const& made, file_set const& present,
-                gallery_settings const& settings, site_step const& site = {}) {
-    return {plan_pictures(scanned, made, present, settings, site),
+                gallery_settings const& settings) {
+    return {plan_pictures(scanned, made, present, settings),
             plan_picture_removals(scanned, made, present, settings)};
 }
 
@@ -72,32 +73,43 @@ void forget(removal const& done, gallery_records& made) {
     if (done.done == removal::then::forget_album) made.albums.erase(done.source);
 }
 
-// The jobs made as the state records them: each picture of the size the test gives, a
-// thumbnail of 40x30.
-void record_made(std::vector<picture_job> const& jobs, gallery_settings const& settings,
-                 site_step const& site, gallery_records& made, image_size shown = {160, 120}) {
+// The images made as the state records them: each picture 160x120, its thumbnail 40x30.
+void record_made(std::vector<picture_job> const& jobs, gallery_records& made) {
     for (picture_job const& job : jobs) {
         picture_record record = job.target;
-        if (!job.page_only) record.shown = shown;
-        record.thumbnail = {40, 30};
-        record.page_key =
-            page_key(job.item, record, settings, site.picture_frame(job.item.album_at), job.date);
+        if (!job.date_only) record.shown = {160, 120};
+        if (!job.date_only) record.thumbnail = {40, 30};
         record.companion |= made.pictures[job.item.source].companion;
         made.pictures[job.item.source] = record;
     }
+}
+
+// The pages that are written once the images are made, as the state records them; their
+// sources.
+std::vector<std::string> pages_made(scan_result const& scanned, gallery_records& made,
+                                    file_set& present, gallery_settings const& settings,
+                                    site_step const& site) {
+    std::vector<std::string> sources;
+    for (page_job const& job : plan_pages(scanned, made, present, settings, site)) {
+        made.pictures[job.item.source] = job.target;
+        present.insert(layout::page(job.item.album, job.item.name));
+        sources.push_back(job.item.source);
+    }
+    return sources;
 }
 
 // The records of a whole gallery made from the scan, as a run would leave them, and the files
 // they say are there.
 void made_all(scan_result const& scanned, gallery_settings const& settings, gallery_records& made,
               file_set& present, site_step const& site = {}) {
-    planned const plan = plan_of(scanned, made, present, settings, site);
-    record_made(plan.jobs, settings, site, made);
+    planned const plan = plan_of(scanned, made, present, settings);
+    record_made(plan.jobs, made);
     for (removal const& done : plan.removals) forget(done, made);
     for (auto const& [source, record] : made.pictures)
         for (std::string const& path :
              files_of(layout::folder_of(source), picture_name_of(source), record))
-            present.insert(path);
+            if (!path.ends_with(".html")) present.insert(path);
+    pages_made(scanned, made, present, settings, site);
     album_plan const albums = plan_albums(scanned, made, present, settings, site);
     for (album_job const& job : albums.jobs) {
         std::string const& path = scanned.albums[static_cast<std::size_t>(job.album)].path;
@@ -160,12 +172,10 @@ TEST(plan, makes_what_is_new_changed_or_made_otherwise_and_leaves_the_rest) {
         gallery_records made;
         file_set present;
         made_all(scan_of({"a.jpg"}), case_.made_with, made, present);
-        planned const plan =
-            plan_of(scan_of({"a.jpg"}, case_.stamp_now), made, present, case_.now, {});
+        planned const plan = plan_of(scan_of({"a.jpg"}, case_.stamp_now), made, present, case_.now);
         EXPECT_EQ(plan.jobs.size(), case_.remade ? 1u : 0u);
         EXPECT_TRUE(plan.removals.empty());
         if (case_.remade) {
-            EXPECT_FALSE(plan.jobs[0].page_only);
             EXPECT_EQ(plan.jobs[0].target.web_box, case_.now.web_box);
             EXPECT_EQ(plan.jobs[0].target.thumbnail_box, case_.now.thumbnail_box);
             EXPECT_EQ(plan.jobs[0].target.stamp, case_.stamp_now);
@@ -183,9 +193,13 @@ TEST(plan, remakes_a_picture_whose_made_file_was_deleted_or_never_finished) {
     present.erase("t/a.jpg");
     present.erase("b.html");
     planned const plan = plan_of(scan_of({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "new.jpg"}), made,
-                                 present, source_out, {});
-    EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"a.jpg", "b.jpg", "d.jpg", "new.jpg"}));
-    EXPECT_FALSE(plan.jobs[3].had_files);
+                                 present, source_out);
+    EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"a.jpg", "d.jpg", "new.jpg"}));
+    EXPECT_FALSE(plan.jobs[2].had_files);
+    // A page alone is written again without a decode.
+    std::vector<page_job> const pages = plan_pages(scanned, made, present, source_out, {});
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].item.source, "b.jpg");
 }
 
 TEST(plan, a_companion_that_the_user_had_is_never_touched) {
@@ -200,21 +214,21 @@ TEST(plan, a_companion_that_the_user_had_is_never_touched) {
     scan_result const scanned = scan_of({"mine.jpg", "ours.jpg", "theirs.jpg"});
 
     // Asked to keep companions, the gallery makes none where the user has one.
-    planned const keep = plan_of(scanned, made, present, keeping, {});
+    planned const keep = plan_of(scanned, made, present, keeping);
     ASSERT_EQ(job_sources(keep), (std::vector<std::string>{"theirs.jpg"}));
     EXPECT_FALSE(keep.jobs[0].target.companion);
     EXPECT_FALSE(keep.jobs[0].claim.companion);
     EXPECT_TRUE(keep.removals.empty());
 
     // Asked no longer, it removes its own and only its own.
-    planned const drop = plan_of(scanned, made, present, in_place, {});
+    planned const drop = plan_of(scanned, made, present, in_place);
     ASSERT_EQ(drop.removals.size(), 1u);
     EXPECT_EQ(drop.removals[0].files, (std::vector<std::string>{"ours.ppm"}));
     EXPECT_EQ(drop.removals[0].done, removal::then::forget_companion);
     EXPECT_EQ(job_sources(drop), (std::vector<std::string>{"theirs.jpg"}));
 
     // Once the picture of the user's companion is gone, the companion still stays.
-    planned const gone = plan_of(scan_of(std::vector<std::string>{}), made, present, in_place, {});
+    planned const gone = plan_of(scan_of(std::vector<std::string>{}), made, present, in_place);
     for (removal const& files : gone.removals)
         for (std::string const& file : files.files) EXPECT_NE(file, "mine.ppm");
 }
@@ -224,7 +238,7 @@ TEST(plan, a_gone_pictures_files_go_but_those_that_a_picture_of_the_same_name_ha
     file_set present;
     made_all(scan_of({"IMG_1.JPG", "gone.jpg", "kept.jpg", "2024/gone.jpg"}), source_out, made,
              present);
-    planned const plan = plan_of(scan_of({"IMG_1.jpg", "kept.jpg"}), made, present, source_out, {});
+    planned const plan = plan_of(scan_of({"IMG_1.jpg", "kept.jpg"}), made, present, source_out);
     ASSERT_EQ(plan.removals.size(), 3u);
     EXPECT_EQ(plan.removals[0].source, "2024/gone.jpg");
     EXPECT_EQ(sorted(plan.removals[0].files),
@@ -258,7 +272,6 @@ TEST(plan, a_picture_whose_link_changed_is_made_again_and_its_old_size_headers_g
     scanned.pictures[0].link = "caf%C3%A9";
     planned const plan = plan_of(scanned, made, present, source_out);
     ASSERT_EQ(job_sources(plan), (std::vector<std::string>{"caf\xC3\xA9.jpg"}));
-    EXPECT_FALSE(plan.jobs[0].page_only);
     EXPECT_EQ(plan.jobs[0].target.link, "caf%C3%A9");
     std::vector<std::string> removed;
     for (removal const& files : plan.removals) {
@@ -276,23 +289,71 @@ TEST(plan, a_page_whose_header_footer_or_date_changed_is_written_again_without_a
     gallery_records made;
     file_set present;
     made_all(scanned, with_site, made, present, site_step(scanned, sources));
-    EXPECT_TRUE(
-        plan_of(scanned, made, present, with_site, site_step(scanned, sources)).jobs.empty());
+    EXPECT_TRUE(plan_pages(scanned, made, present, with_site, site_step(scanned, sources)).empty());
 
     // A header for 2024 and the folders below it: their pictures' pages, and theirs alone.
     sources.header_files[1] = "<p>my site</p>";
-    planned const plan = plan_of(scanned, made, present, with_site, site_step(scanned, sources));
-    EXPECT_EQ(job_sources(plan), (std::vector<std::string>{"2024/b.jpg", "2024/holiday/c.jpg"}));
-    for (picture_job const& job : plan.jobs) {
-        EXPECT_TRUE(job.page_only);
-        EXPECT_EQ(job.target.shown, (image_size{160, 120}));
-    }
+    EXPECT_TRUE(plan_of(scanned, made, present, with_site).jobs.empty()) << "no decode";
+    std::vector<page_job> const pages =
+        plan_pages(scanned, made, present, with_site, site_step(scanned, sources));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].item.source, "2024/b.jpg");
+    EXPECT_EQ(pages[1].item.source, "2024/holiday/c.jpg");
+    EXPECT_EQ(pages[1].target.shown, (image_size{160, 120}));
 
     // Without the site step the markers stay, so no page depends on them.
     gallery_records plain;
     file_set plain_present;
     made_all(scanned, source_out, plain, plain_present);
-    EXPECT_TRUE(plan_of(scanned, plain, plain_present, source_out).jobs.empty());
+    EXPECT_TRUE(
+        plan_pages(scanned, plain, plain_present, source_out, site_step(scanned, sources)).empty());
+}
+
+TEST(plan, a_page_leads_to_the_pictures_beside_it_and_is_written_again_when_they_change) {
+    struct row {
+        char const* what;
+        std::vector<std::string> before, after, written;
+    };
+    row const rows[] = {
+        {"nothing changed", {"a.jpg", "c.jpg"}, {"a.jpg", "c.jpg"}, {}},
+        {"one added between two",
+         {"a.jpg", "c.jpg", "e.jpg"},
+         {"a.jpg", "b.jpg", "c.jpg", "e.jpg"},
+         {"a.jpg", "b.jpg", "c.jpg"}},
+        {"one added at the end",
+         {"a.jpg", "b.jpg"},
+         {"a.jpg", "b.jpg", "c.jpg"},
+         {"b.jpg", "c.jpg"}},
+        {"one gone",
+         {"a.jpg", "b.jpg", "c.jpg", "d.jpg"},
+         {"a.jpg", "c.jpg", "d.jpg"},
+         {"a.jpg", "c.jpg"}},
+        {"another album's",
+         {"a.jpg", "x/b.jpg"},
+         {"a.jpg", "x/b.jpg", "x/c.jpg"},
+         {"x/b.jpg", "x/c.jpg"}},
+    };
+    for (row const& each : rows) {
+        SCOPED_TRACE(each.what);
+        gallery_records made;
+        file_set present;
+        scan_result const first = scan_of(each.before);
+        made_all(first, with_site, made, present, site_step(first, site_of(first)));
+        scan_result const scanned = scan_of(each.after);
+        site_step const site(scanned, site_of(scanned));
+        planned const plan = plan_of(scanned, made, present, with_site);
+        record_made(plan.jobs, made);
+        for (removal const& done : plan.removals) forget(done, made);
+        EXPECT_EQ(pages_made(scanned, made, present, with_site, site), each.written);
+    }
+
+    // The first page says it is the first, the last that it is the last, and neither has a
+    // dead link; the links go through the link names, as HTML.
+    site_step const site;
+    EXPECT_EQ(site.beside(nullptr, nullptr), "\r\n<p>FIRST | LAST</p>");
+    std::string const previous = "a&b", next = "\x89\xD4";
+    EXPECT_EQ(site.beside(&previous, &next), "\r\n<p><a href=\"a&amp;b.html\">PREVIOUS</a> | "
+                                             "<a href=\"\x89\xD4.html\">NEXT</a></p>");
 }
 
 TEST(plan, a_picture_that_fails_loses_every_file_it_may_have_left_old_or_new) {
@@ -302,7 +363,7 @@ TEST(plan, a_picture_that_fails_loses_every_file_it_may_have_left_old_or_new) {
     gallery_settings const keeping{1600, 200, true, false, false};
     planned const plan = plan_of(scan_of({"a.jpg"}, second_state), made, present, keeping);
     ASSERT_EQ(plan.jobs.size(), 1u);
-    removal const failed = failed_picture_removal(plan.jobs[0]);
+    removal const failed = failed_picture_removal(plan.jobs[0].item, plan.jobs[0].claim);
     EXPECT_EQ(failed.done, removal::then::forget_picture);
     EXPECT_EQ(sorted(failed.files),
               (std::vector<std::string>{".pixfold-gallery/sizes/t/a.ppm", "a.html", "a.jpg",
@@ -353,7 +414,7 @@ album_writes albums_written(stamped_sources const& before, stamped_sources const
     made_all(first, with_site, made, present, site_step(first, site_of(first)));
     scan_result const scanned = scan_stamped(now);
     site_step const site(scanned, site_of(scanned));
-    record_made(plan_pictures(scanned, made, present, with_site, site), with_site, site, made);
+    record_made(plan_pictures(scanned, made, present, with_site), made);
     album_writes writes;
     for (album_job const& job : plan_albums(scanned, made, present, with_site, site).jobs) {
         std::string const& path = scanned.albums[static_cast<std::size_t>(job.album)].path;
@@ -447,7 +508,7 @@ TEST(albums, in_date_order_follow_the_time_taken_else_the_files_time_ties_by_nam
     for (auto const& [source, when] : taken) made.pictures.at(source).taken = when;
     gallery_settings by_date = source_out;
     by_date.order = picture_order::date;
-    EXPECT_TRUE(plan_pictures(scanned, made, present, by_date, {}).empty())
+    EXPECT_TRUE(plan_pictures(scanned, made, present, by_date).empty())
         << "the order changes no picture";
     album_plan const albums = plan_albums(scanned, made, present, by_date, {});
     ASSERT_EQ(albums.jobs.size(), 1u);
@@ -458,8 +519,8 @@ TEST(albums, in_date_order_follow_the_time_taken_else_the_files_time_ties_by_nam
     // A record of an earlier version does not say when its picture was taken: its file is read
     // for it, and for nothing else, in date order alone.
     made.pictures.at("c.gif").dated = false;
-    EXPECT_TRUE(plan_pictures(scanned, made, present, source_out, {}).empty());
-    std::vector<picture_job> const jobs = plan_pictures(scanned, made, present, by_date, {});
+    EXPECT_TRUE(plan_pictures(scanned, made, present, source_out).empty());
+    std::vector<picture_job> const jobs = plan_pictures(scanned, made, present, by_date);
     ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_TRUE(jobs[0].page_only && jobs[0].read_date);
+    EXPECT_TRUE(jobs[0].date_only);
 }
