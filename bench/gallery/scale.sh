@@ -26,7 +26,8 @@
 #  2. rerun with nothing changed;
 #  3. rerun after adding one picture ("added picture.jpg", one of the small copies), and which
 #     files of OUT it rewrote: every file whose inode or modification time changed, or that is
-#     new or gone, besides the added picture's own files and index.html (named below the table);
+#     new or gone, besides the added picture's own files, the pages of the pictures beside it,
+#     which lead to it, and index.html (named below the table);
 #  4. the index: pixfold's own index run, `pixfold < list > index.html` where pixfold-gallery runs
 #     it (OUT/.pixfold-gallery/sizes), with the list of the top index's entries as pixfold-gallery
 #     gave them (the entries of its output must equal the gallery's index.html's; the site step
@@ -147,11 +148,18 @@ for n in $sizes; do
     cp -p -- "$first" "$current_src/$added_name"
     run "$n.added" "$pixfold_gallery" "${job_option[@]}" "$src" "$out"
     after=$(snapshot "$out")
+    # The pages of the pictures now beside it in its album's index, which lead to it.
+    album=${current_src#"$src"}
+    tr -d '\r' <"$out$album/index.html" |
+        LC_ALL=C sed -n 's/^<a href="\([^"]*\)\.html" name="[^"]*"><img.*/\1/p' |
+        LC_ALL=C grep -x -B1 -A1 -F -e "${added_name%.jpg}" |
+        LC_ALL=C grep -vx -F -e "${added_name%.jpg}" | sed "s|^|.$album/|; s|\$|.html|" \
+        >"$work/$n.beside" || true
     # Lines that differ (a new inode or time, a new or a gone file), by path, less the added
-    # picture's own files and the index.
+    # picture's own files, the pages beside it and the index.
     diff <(printf '%s\n' "$before") <(printf '%s\n' "$after") | sed -n 's/^[<>] [^ ]* [^ ]* //p' |
-        LC_ALL=C sort -u | grep -v -F -e "${added_name%.jpg}" | grep -vx './index.html' \
-        >"$work/$n.rewritten" || true
+        LC_ALL=C sort -u | grep -v -F -e "${added_name%.jpg}" | grep -vx './index.html' |
+        LC_ALL=C grep -vx -F -f "$work/$n.beside" >"$work/$n.rewritten" || true
 
     say "$n pictures: the index"
     # The list as pixfold-gallery gave it: the thumbnails of the index's entries, in its order.
@@ -215,7 +223,7 @@ mkdir -p "$(dirname "$table")"
             "$(mib "$work/$n.index-gallery") |"
     done
     echo
-    echo "Files rewritten by the rerun after adding one picture, besides its own and index.html (at most 10 named):"
+    echo "Files rewritten by the rerun after adding one picture, besides its own, the pages beside it and index.html (at most 10 named):"
     echo
     for n in $sizes; do
         names=$(head -n 10 "$work/$n.rewritten" | sed 's/^\.\///' | paste -sd ',' - | sed 's/,/, /g')
