@@ -133,8 +133,10 @@ bool make_pages(scan_result const& scanned, file_set& present, std::vector<remov
     while (!pages.empty()) {
         if (!context.state.open_journal()) return false;
         std::vector<removal> failed = make_pages(pages, context);
-        for (page_job const& job : pages)
-            present.insert(layout::page(job.item.album, job.item.name));
+        for (page_job const& job : pages) {
+            picture const& item = scanned.pictures[static_cast<std::size_t>(job.item_at)];
+            present.insert(layout::page(item.album, item.name));
+        }
         if (failed.empty()) break;
         removals.insert(removals.end(), failed.begin(), failed.end());
         pages =
@@ -203,14 +205,23 @@ int build_gallery(gallery_options const& options, status& shown) {
         plan_picture_removals(scanned, state.records(), files.paths, settings);
     run.step_done("plan");
 
-    // Workers, one per processor by default; no more of them decoding at once.
-    int const workers = std::max(1, options.workers > 0 ? options.workers : os::processor_count());
+    // Workers, one per processor by default, each with its folder, though no more than there are
+    // pictures or albums to make; no more of them decoding at once than processors.
+    int const workers = static_cast<int>(std::clamp<std::size_t>(
+        static_cast<std::size_t>(options.workers > 0 ? options.workers : os::processor_count()), 1,
+        std::max({scanned.pictures.size(), scanned.albums.size(), std::size_t{1}})));
     int const decoding_jobs = std::min(workers, os::processor_count());
-    making_context context{options.source, options.output,
-                           pixfold,        settings,
-                           site,           state,
-                           shown,          run.teller(),
-                           workers,        std::counting_semaphore<>(decoding_jobs)};
+    making_context context{scanned,
+                           options.source,
+                           options.output,
+                           pixfold,
+                           settings,
+                           site,
+                           state,
+                           shown,
+                           run.teller(),
+                           workers,
+                           std::counting_semaphore<>(decoding_jobs)};
     if (!make_folders(run, scanned, workers) || (!jobs.empty() && !state.open_journal())) {
         run.indexes_current = false;
     } else {

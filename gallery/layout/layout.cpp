@@ -74,11 +74,11 @@ std::vector<std::string> album_folders(std::string const& album, std::string con
             thumbnail_sizes(album),  sizes(album), thumbnail_sizes(parent) + "/" + link};
 }
 
-std::string picture_entry(std::string_view link) {
-    return std::string(thumbnails) + "/" + std::string(link) + ".jpg";
+void append_picture_entry(std::string& list, std::string_view link) {
+    list.append(thumbnails).append("/").append(link).append(".jpg\n");
 }
-std::string album_entry(std::string_view link) {
-    return std::string(thumbnails) + "/" + std::string(link) + "/index.jpg";
+void append_album_entry(std::string& list, std::string_view link) {
+    list.append(thumbnails).append("/").append(link).append("/index.jpg\n");
 }
 
 std::string work() {

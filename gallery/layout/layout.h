@@ -49,10 +49,11 @@ std::string thumbnail_sizes(std::string const& album);
 // The folders of an album that the gallery makes, the deepest first, to remove once empty.
 std::vector<std::string> album_folders(std::string const& album, std::string const& link);
 
-// The lines of pixfold's list for an index, without their line end, relative to the album:
-// t/LINK.jpg for a picture, t/LINK/index.jpg for an album below.
-std::string picture_entry(std::string_view link);
-std::string album_entry(std::string_view link);
+// Appends a line of pixfold's list for an index, with its line end, relative to the album:
+// t/LINK.jpg for a picture, t/LINK/index.jpg for an album below. An index of 100,000 pictures
+// has as many: appended where they go, none of them is a string of its own.
+void append_picture_entry(std::string& list, std::string_view link);
+void append_album_entry(std::string& list, std::string_view link);
 
 // The work folder, where every file is made before it is renamed into place. Each worker has a
 // folder of its own in it, numbered from 0, and in that an empty folder where pixfold writes a
@@ -72,8 +73,9 @@ inline constexpr std::string_view page = "page.html";
 inline constexpr std::string_view cover = "cover.jpg";
 inline constexpr std::string_view cover_size = "cover.ppm";
 inline constexpr std::string_view index = "index.html";
-inline constexpr std::string_view list = "list";     // pixfold's input for an index
-inline constexpr std::string_view report = "report"; // pixfold's standard error
+inline constexpr std::string_view list = "list";                  // pixfold's input for an index
+inline constexpr std::string_view report = "report";              // pixfold's standard error
+inline constexpr std::string_view pixfold_index = "pixfold.html"; // its index, markers and all
 } // namespace staged
 
 // The album of a path in the source folder, and its last part: 2024/holiday and IMG_1.JPG.

@@ -3,6 +3,7 @@
 
 #include "plan/settings.h"
 #include "site/site_step.h"
+#include "source/scan.h"
 #include "state/gallery_state.h"
 #include "status/status.h"
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 struct making_context {
+    scan_result const& scanned;
     std::string source_folder;
     std::string gallery; // the gallery's folder
     std::string pixfold;

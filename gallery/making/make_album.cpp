@@ -37,17 +37,16 @@ void stage_index(album_job const& job, album const& which, staged_files& staged,
                  making_context& context) {
     std::string const list = staged.path(layout::staged::list);
     write_new(list, job.list);
-    // pixfold's index comes back through a pipe a few kilobytes at a time; a string that grew
-    // by doubling held its last two sizes at once, 48 MB for the 18 MB index of 100,000
-    // pictures. Room for the most that an entry takes (its name three times and the markup
+    // pixfold's index comes back a few kilobytes at a time; a string that grew by doubling held
+    // its last two sizes at once, 48 MB for the 18 MB index of 100,000 pictures. Room for the most that an entry takes (its name three times and the markup
     // around it) is kept instead: the pages never written stay out of memory.
     std::string index;
     index.reserve(4096 + job.list.size() * 4 +
                   static_cast<std::size_t>(std::count(job.list.begin(), job.list.end(), '\n')) *
                       160);
-    std::string const failure =
-        write_index(context.pixfold, layout::in(context.gallery, layout::sizes(which.path)), list,
-                    index, staged.path(layout::staged::report));
+    std::string const failure = write_index(
+        context.pixfold, layout::in(context.gallery, layout::sizes(which.path)), list, index,
+        staged.path(layout::staged::report), staged.path(layout::staged::pixfold_index));
     if (!failure.empty()) throw left_out(failure);
     std::string const path = staged.path(layout::staged::index);
     if (context.settings.site_step)

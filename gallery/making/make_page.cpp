@@ -7,24 +7,27 @@
 #include "site/markers.h"
 
 picture_outcome make_page(page_job const& job, int worker, making_context& context) {
-    picture const& item = job.item;
+    picture const& item = context.scanned.pictures[static_cast<std::size_t>(job.item_at)];
     staged_files staged(layout::in(context.gallery, layout::worker_folder(worker)),
                         context.gallery);
     try {
         // pixfold sizes the page from the size header beside the name it is given, made for the
         // page alone in a folder of its own, where no file of the gallery can be in the way.
         std::string const page_folder = layout::in(context.gallery, layout::page_folder(worker));
-        write_new(page_folder + "/" + job.target.link + ".ppm", size_header(job.target.shown));
+        write_new(page_folder + "/" + item.link + ".ppm", size_header(job.shown));
         std::string page;
-        if (std::string const failure = write_page(context.pixfold, page_folder, job.target.link,
-                                                   page, staged.path(layout::staged::report));
+        if (std::string const failure = write_page(context.pixfold, page_folder, item.link, page,
+                                                   staged.path(layout::staged::report));
             !failure.empty())
             throw left_out(failure);
         std::string const path = staged.path(layout::staged::page);
         if (context.settings.site_step) {
             page_frame const& frame = context.site.picture_frame(item.album_at);
-            write_new(path, markers_expanded(page, frame.header + job.navigation, job.date,
-                                             frame.footer));
+            std::string const header =
+                frame.header + navigation_of(context.scanned, context.site, job.previous, job.next);
+            write_new(path,
+                      markers_expanded(page, header, context.site.date(item.stamp.modified_seconds),
+                                       frame.footer));
         } else {
             write_new(path, page);
         }
@@ -33,5 +36,5 @@ picture_outcome make_page(page_job const& job, int worker, making_context& conte
     } catch (std::exception const& error) {
         return {error.what(), {}, {}};
     }
-    return {{}, context.state.record(item.source, job.target), job.target};
+    return {{}, context.state.record_page(item.source, job.key), {}};
 }

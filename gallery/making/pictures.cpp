@@ -9,6 +9,14 @@
 
 namespace {
 
+picture const& item_of(picture_job const& job, making_context const&) {
+    return job.item;
+}
+
+picture const& item_of(page_job const& job, making_context const& context) {
+    return context.scanned.pictures[static_cast<std::size_t>(job.item_at)];
+}
+
 // Runs the jobs, a step of this many things, and settles their outcomes.
 template <typename job_type, typename making, typename claiming>
 std::vector<removal> run_step(std::string_view things, std::vector<job_type> const& jobs,
@@ -23,7 +31,7 @@ std::vector<removal> run_step(std::string_view things, std::vector<job_type> con
     context.shown.step_ended();
     std::vector<removal> failed;
     for (std::size_t at = 0; at < jobs.size(); ++at) {
-        picture const& item = jobs[at].item;
+        picture const& item = item_of(jobs[at], context);
         if (!outcomes[at].failure.empty()) {
             context.fail(printable(item.source) +
                          ": left out of the gallery: " + outcomes[at].failure);
@@ -46,8 +54,10 @@ std::vector<removal> make_pictures(std::vector<picture_job> const& jobs, making_
 std::vector<removal> make_pages(std::vector<page_job> const& jobs, making_context& context) {
     return run_step(
         "pages", jobs, make_page,
-        [](page_job const& job) {
-            picture_record claim = job.target;
+        [&](page_job const& job) {
+            auto const& records = context.state.records().pictures;
+            auto const record = records.find(item_of(job, context).source);
+            picture_record claim = record != records.end() ? record->second : picture_record{};
             claim.finished = false;
             return claim;
         },

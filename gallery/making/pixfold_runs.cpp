@@ -79,10 +79,11 @@ std::string find_pixfold() {
 
 std::string write_page(std::string const& pixfold, std::string const& folder,
                        std::string const& base, std::string& page, std::string const& report) {
-    return run_pixfold({pixfold, {base}, folder, "/dev/null", report}, page);
+    return run_pixfold({pixfold, {base}, folder, "/dev/null", report, {}}, page);
 }
 
 std::string write_index(std::string const& pixfold, std::string const& folder,
-                        std::string const& list, std::string& index, std::string const& report) {
-    return run_pixfold({pixfold, {}, folder, list, report}, index);
+                        std::string const& list, std::string& index, std::string const& report,
+                        std::string const& written) {
+    return run_pixfold({pixfold, {}, folder, list, report, written}, index);
 }

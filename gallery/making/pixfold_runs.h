@@ -15,6 +15,9 @@ std::string write_page(std::string const& pixfold, std::string const& folder,
                        std::string const& base, std::string& page, std::string const& report);
 
 // Runs pixfold in the folder with the list of pictures as its input; the index comes back in
-// index. Returns as write_page does.
+// index, by way of the file written (of 18 MB for 100,000 pictures, which pixfold writes in
+// blocks of 4 KB: read through a pipe, as they come, each block would wake this process).
+// Returns as write_page does.
 std::string write_index(std::string const& pixfold, std::string const& folder,
-                        std::string const& list, std::string& index, std::string const& report);
+                        std::string const& list, std::string& index, std::string const& report,
+                        std::string const& written);

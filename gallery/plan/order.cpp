@@ -24,6 +24,7 @@ std::vector<std::pair<int, picture_record const*>> pictures_shown(album const& h
                                                                   gallery_records const& records,
                                                                   picture_order order) {
     std::vector<std::pair<int, picture_record const*>> shown;
+    shown.reserve(here.pictures.size());
     record_finder finder(records);
     for (int item_at : here.pictures) {
         picture_record const* record =

@@ -19,13 +19,14 @@ std::vector<std::string_view> markers_expanded(std::string_view page, std::strin
                                                std::string_view date, std::string_view footer) {
     std::array<std::string_view, 3> const replacements = {header, date, footer};
     std::vector<std::string_view> pieces;
-    // An index holds a line per picture and three markers: the search leaps from one "<!-- $"
-    // to the next.
+    // An index holds a line per picture, each with several '<', and three markers: the search
+    // leaps from one '$' to the next, which only a name may hold besides them.
     constexpr std::string_view start = "<!-- $";
     std::size_t taken = 0; // the page up to here is in the pieces
-    for (std::size_t at = page.find(start); at != std::string_view::npos;
-         at = page.find(start, at + 1)) {
-        if (at != 0 && page[at - 1] != '\n') continue;
+    for (std::size_t dollar = page.find('$', start.size() - 1); dollar != std::string_view::npos;
+         dollar = page.find('$', dollar + 1)) {
+        std::size_t const at = dollar + 1 - start.size();
+        if (page.substr(at, start.size()) != start || (at != 0 && page[at - 1] != '\n')) continue;
         std::size_t const end = page.find('\n', at);
         std::string_view const line =
             end == std::string_view::npos ? page.substr(at) : page.substr(at, end + 1 - at);

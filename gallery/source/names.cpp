@@ -11,9 +11,12 @@ namespace {
 constexpr std::size_t longest_name = 250;
 
 // The longest link name that fits an entry of pixfold's list (t/LINK.jpg, t/LINK/index.jpg):
-// each list line goes into one of pixfold's name buffers, with its terminating zero.
-std::size_t longest_link(std::string const& entry_without_link) {
-    return name_buffer_size - 1 - entry_without_link.size();
+// each list line, without its line end, goes into one of pixfold's name buffers, with its
+// terminating zero.
+std::size_t longest_link(void (*append_entry)(std::string&, std::string_view)) {
+    std::string entry;
+    append_entry(entry, "");
+    return name_buffer_size - entry.size();
 }
 
 } // namespace
@@ -71,14 +74,15 @@ std::string refusal(std::string_view name, std::string_view link) {
     if (name.size() > longest_name)
         return "the name is longer than " + std::to_string(longest_name) +
                " bytes, too long for the file name of its page";
-    if (std::size_t const longest = longest_link(layout::picture_entry("")); link.size() > longest)
+    if (std::size_t const longest = longest_link(layout::append_picture_entry);
+        link.size() > longest)
         return "the name, written for its links, is longer than the " + std::to_string(longest) +
                " bytes that pixfold takes";
     return {};
 }
 
 std::string album_link_refusal(std::string_view link) {
-    if (std::size_t const longest = longest_link(layout::album_entry("")); link.size() > longest)
+    if (std::size_t const longest = longest_link(layout::append_album_entry); link.size() > longest)
         return "the name, written for its links, is longer than the " + std::to_string(longest) +
                " bytes that pixfold takes for an album";
     return {};

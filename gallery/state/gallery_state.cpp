@@ -161,6 +161,15 @@ std::string gallery_state::record(std::string const& source, picture_record cons
     return append(picture_line(source, made));
 }
 
+std::string gallery_state::record_page(std::string const& source, std::uint64_t page_key) {
+    std::lock_guard<std::mutex> const hold(journal_lock_);
+    auto const record = records_.pictures.find(source);
+    if (record == records_.pictures.end()) return source + ": no record of its picture";
+    record->second.page_key = page_key;
+    changed_ = true;
+    return append(picture_line(source, record->second));
+}
+
 std::string gallery_state::claim_album(std::string const& path, album_record const& claim) {
     std::lock_guard<std::mutex> const hold(journal_lock_);
     std::string failure = append(album_line(path, claim));

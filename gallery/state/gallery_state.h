@@ -53,6 +53,8 @@ class gallery_state {
     bool open_journal();
     std::string claim(std::string const& source, picture_record const& claim);
     std::string record(std::string const& source, picture_record const& made);
+    // The picture's page is in place, written from what the key says.
+    std::string record_page(std::string const& source, std::uint64_t page_key);
     std::string claim_album(std::string const& path, album_record const& claim);
     std::string record_album(std::string const& path, album_record const& made);
     // A picture or album whose making failed keeps its claim, until its files are all removed.

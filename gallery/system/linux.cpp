@@ -222,7 +222,11 @@ int run_program(program_run const& run, std::string& output, int& exit_status) {
     posix_spawn_file_actions_init(&actions);
     // The files are opened before the change of folder, so their paths are the caller's.
     posix_spawn_file_actions_addopen(&actions, 0, run.input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+    if (run.output_file.empty())
+        posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+    else
+        posix_spawn_file_actions_addopen(&actions, 1, run.output_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0666);
     posix_spawn_file_actions_addopen(&actions, 2, run.error.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0666);
     if (!run.folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.folder.c_str());
@@ -258,6 +262,18 @@ int run_program(program_run const& run, std::string& output, int& exit_status) {
     while (::waitpid(child, &status, 0) < 0)
         if (errno != EINTR) return errno;
     exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    if (read_status == 0 && !run.output_file.empty()) {
+        // Into the room kept: read_file would reserve its own.
+        int const file = ::open(run.output_file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (file < 0) return errno;
+        for (;;) {
+            ssize_t const got = read_some(file, buffer, sizeof buffer);
+            if (got < 0) read_status = errno;
+            if (got <= 0) break;
+            output.append(buffer, static_cast<std::size_t>(got));
+        }
+        ::close(file);
+    }
     return read_status;
 }
 

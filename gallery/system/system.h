@@ -64,6 +64,9 @@ struct program_run {
     std::string folder; // where it runs; empty for this process's own
     std::string input;  // the file its standard input reads
     std::string error;  // the file its standard error goes to, made or emptied
+    // The file its standard output goes to, made or emptied, and read back once it ended; empty
+    // for a pipe, read as it comes.
+    std::string output_file;
 };
 // Runs the program to its end, what it writes to standard output read into output, which keeps
 // the room reserved in it beforehand. exit_status is its status, or minus the signal that ended

@@ -290,6 +290,7 @@ int run_program(program_run const& run, std::string& output, int& exit_status) {
         fake::current.files[name].bytes = bytes;
     exit_status = fake::run(run.arguments);
     output = fake::current.output;
+    if (!run.output_file.empty()) fake_system::store(normal(run.output_file), output);
     fake_system::store(normal(run.error), fake::current.error);
     return 0;
 }

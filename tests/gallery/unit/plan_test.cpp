@@ -91,9 +91,10 @@ std::vector<std::string> pages_made(scan_result const& scanned, gallery_records&
                                     site_step const& site) {
     std::vector<std::string> sources;
     for (page_job const& job : plan_pages(scanned, made, present, settings, site)) {
-        made.pictures[job.item.source] = job.target;
-        present.insert(layout::page(job.item.album, job.item.name));
-        sources.push_back(job.item.source);
+        picture const& item = scanned.pictures[static_cast<std::size_t>(job.item_at)];
+        made.pictures[item.source].page_key = job.key;
+        present.insert(layout::page(item.album, item.name));
+        sources.push_back(item.source);
     }
     return sources;
 }
@@ -199,7 +200,7 @@ TEST(plan, remakes_a_picture_whose_made_file_was_deleted_or_never_finished) {
     // A page alone is written again without a decode.
     std::vector<page_job> const pages = plan_pages(scanned, made, present, source_out, {});
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages[0].item.source, "b.jpg");
+    EXPECT_EQ(pages[0].item_at, 1) << "b.jpg";
 }
 
 TEST(plan, a_companion_that_the_user_had_is_never_touched) {
@@ -297,9 +298,10 @@ TEST(plan, a_page_whose_header_footer_or_date_changed_is_written_again_without_a
     std::vector<page_job> const pages =
         plan_pages(scanned, made, present, with_site, site_step(scanned, sources));
     ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(pages[0].item.source, "2024/b.jpg");
-    EXPECT_EQ(pages[1].item.source, "2024/holiday/c.jpg");
-    EXPECT_EQ(pages[1].target.shown, (image_size{160, 120}));
+    EXPECT_EQ(scanned.pictures[static_cast<std::size_t>(pages[0].item_at)].source, "2024/b.jpg");
+    EXPECT_EQ(scanned.pictures[static_cast<std::size_t>(pages[1].item_at)].source,
+              "2024/holiday/c.jpg");
+    EXPECT_EQ(pages[1].shown, (image_size{160, 120}));
 
     // Without the site step the markers stay, so no page depends on them.
     gallery_records plain;
