@@ -24,8 +24,8 @@ struct page_job {
     std::uint64_t key = 0; // of everything its page is written from
 };
 
-// What a picture's page shows of the pictures beside it, with the site step: the links to them
-// (previous and next by their places in the scan, -1 at an end), and its timestamp.
+// What a picture's page shows of the pictures beside it, with the site step: the links to them,
+// previous and next by their places in the scan, -1 at an end.
 std::string navigation_of(scan_result const& scanned, site_step const& site, int previous,
                           int next);
 
