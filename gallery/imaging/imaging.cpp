@@ -103,10 +103,10 @@ std::string_view loader_of(std::string const& bytes) {
     throw imaging_error("not a picture: no JPEG, HEIF, AVIF, PNG, WebP, TIFF or GIF");
 }
 
-// Loads a picture of another format than JPEG: its first frame, and a HEIF turned by its own
-// transforms. A truncated or corrupt file is an error rather than a grey band.
+// Loads a picture of another format than JPEG, one that loader_of took: its first frame, and a
+// HEIF turned by its own transforms. A truncated or corrupt file is an error rather than a grey
+// band.
 VImage loaded(std::string const& bytes) {
-    loader_of(bytes);
     return VImage::new_from_buffer(bytes.data(), bytes.size(), "",
                                    VImage::option()
                                        ->set("access", VIPS_ACCESS_SEQUENTIAL)
@@ -147,8 +147,9 @@ std::string exif_field(VImage const& image, char const* name) {
 }
 
 // When the picture was taken, as its EXIF says.
-std::optional<exif_time> taken_of(VImage const& image, std::string const& bytes) {
-    if (loader_of(bytes) == "VipsForeignLoadTiffBuffer") return tiff_exif_time(bytes);
+std::optional<exif_time> taken_of(VImage const& image, std::string const& bytes,
+                                  std::string_view loader) {
+    if (loader == "VipsForeignLoadTiffBuffer") return tiff_exif_time(bytes);
     return read_exif_time(exif_field(image, "exif-ifd2-DateTimeOriginal"),
                           exif_field(image, "exif-ifd2-SubSecTimeOriginal"),
                           exif_field(image, "exif-ifd2-OffsetTimeOriginal"));
@@ -290,7 +291,8 @@ picture_header read_picture_header(std::string const& bytes) {
     return with_reason([&] {
         picture_blob const blob(bytes);
         picture_header header;
-        header.is_jpeg = loader_of(bytes) == "VipsForeignLoadJpegBuffer";
+        std::string_view const loader = loader_of(bytes);
+        header.is_jpeg = loader == "VipsForeignLoadJpegBuffer";
         VImage const image =
             header.is_jpeg
                 ? VImage::jpegload_buffer(blob.get(),
@@ -303,7 +305,7 @@ picture_header read_picture_header(std::string const& bytes) {
             int const orientation = image.get_int(VIPS_META_ORIENTATION);
             if (orientation >= 1 && orientation <= 8) header.orientation = orientation;
         }
-        header.taken = taken_of(image, bytes);
+        header.taken = taken_of(image, bytes, loader);
         return header;
     });
 }

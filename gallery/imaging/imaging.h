@@ -45,7 +45,8 @@ struct picture_images {
 };
 
 // Makes a picture's images from its bytes, in JPEG: the first frame of an animation, laid on
-// white where it is transparent, in 8-bit grey or RGB. web_box is the box of the web-size copy,
-// 0 when the page shows the original itself.
+// white where it is transparent, in 8-bit grey or RGB. The header is read_picture_header's of
+// the same bytes, which only a picture of the formats above passes. web_box is the box of the
+// web-size copy, 0 when the page shows the original itself.
 picture_images make_picture_images(std::string const& bytes, picture_header const& header,
                                    int web_box, int thumbnail_box);

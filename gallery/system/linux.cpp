@@ -168,21 +168,33 @@ int append_file(std::string const& path, std::string const& bytes) {
     return write_and_close(target, {bytes});
 }
 
+namespace {
+
+// Reads the descriptor to its end, or until bytes hold the most given, appending what each read
+// takes, into the room kept in bytes; 0, or the errno of the read that failed.
+int read_to_end(int descriptor, std::string& bytes,
+                std::size_t most = static_cast<std::size_t>(-1)) {
+    char buffer[1 << 16];
+    while (bytes.size() < most) {
+        ssize_t const got =
+            read_some(descriptor, buffer, std::min(sizeof buffer, most - bytes.size()));
+        if (got < 0) return errno;
+        if (got == 0) break;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return 0;
+}
+
+} // namespace
+
 int read_file(std::string const& path, std::string& bytes, std::size_t most) {
     bytes.clear();
     int const source = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return errno;
-    int status = 0;
     struct stat opened;
     if (::fstat(source, &opened) == 0 && opened.st_size > 0)
         bytes.reserve(std::min(static_cast<std::size_t>(opened.st_size), most));
-    char buffer[1 << 16];
-    while (bytes.size() < most) {
-        ssize_t const got = read_some(source, buffer, std::min(sizeof buffer, most - bytes.size()));
-        if (got < 0) status = errno;
-        if (got <= 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    int const status = read_to_end(source, bytes, most);
     ::close(source);
     return status;
 }
@@ -215,14 +227,15 @@ int lock_folder(std::string const& path) {
 
 int run_program(program_run const& run, std::string& output, int& exit_status) {
     output.clear();
+    bool const through_pipe = run.output_file.empty();
     // Both ends close on exec, so that no other job's program holds this one's pipe open.
-    int pipe_ends[2];
-    if (::pipe2(pipe_ends, O_CLOEXEC) != 0) return errno;
+    int pipe_ends[2] = {-1, -1};
+    if (through_pipe && ::pipe2(pipe_ends, O_CLOEXEC) != 0) return errno;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     // The files are opened before the change of folder, so their paths are the caller's.
     posix_spawn_file_actions_addopen(&actions, 0, run.input.c_str(), O_RDONLY, 0);
-    if (run.output_file.empty())
+    if (through_pipe)
         posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
     else
         posix_spawn_file_actions_addopen(&actions, 1, run.output_file.c_str(),
@@ -241,37 +254,27 @@ int run_program(program_run const& run, std::string& output, int& exit_status) {
     int const started =
         posix_spawn(&child, run.program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    ::close(pipe_ends[1]);
+    if (through_pipe) ::close(pipe_ends[1]);
     if (started != 0) {
-        ::close(pipe_ends[0]);
+        if (through_pipe) ::close(pipe_ends[0]);
         return started;
     }
-    // pixfold writes a few kilobytes at a time, and each read takes what is there: read into a
-    // buffer of the pipe's size and append only what came, into the room the caller kept (an
-    // index of 100,000 pictures is 18 MB; grown by doubling, the string would hold 48).
+    // pixfold writes a few kilobytes at a time, and each read takes what is there, into the room
+    // the caller kept (an index of 100,000 pictures is 18 MB; grown by doubling, the string
+    // would hold 48).
     int read_status = 0;
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t const got = read_some(pipe_ends[0], buffer, sizeof buffer);
-        if (got < 0) read_status = errno;
-        if (got <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(got));
+    if (through_pipe) {
+        read_status = read_to_end(pipe_ends[0], output);
+        ::close(pipe_ends[0]);
     }
-    ::close(pipe_ends[0]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0)
         if (errno != EINTR) return errno;
     exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    if (read_status == 0 && !run.output_file.empty()) {
-        // Into the room kept: read_file would reserve its own.
+    if (!through_pipe) {
         int const file = ::open(run.output_file.c_str(), O_RDONLY | O_CLOEXEC);
         if (file < 0) return errno;
-        for (;;) {
-            ssize_t const got = read_some(file, buffer, sizeof buffer);
-            if (got < 0) read_status = errno;
-            if (got <= 0) break;
-            output.append(buffer, static_cast<std::size_t>(got));
-        }
+        read_status = read_to_end(file, output);
         ::close(file);
     }
     return read_status;
